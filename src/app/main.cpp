@@ -1,0 +1,2 @@
+// Entry point of the receipts inquiry.
+int main() { return 0; }
