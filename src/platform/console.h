@@ -98,6 +98,11 @@ class Console {
   virtual bool InsertToggle() const = 0;
   virtual void SetInsertToggle(bool on) = 0;
 
+  // Hands the device back to the system for a while (another program runs in
+  // the terminal), then takes it again and redraws the whole screen.
+  virtual void Suspend() {}
+  virtual void Resume() {}
+
   // The text clipboard, code page 850.
   virtual std::string ClipboardText() const = 0;
   virtual void SetClipboardText(std::string_view cp850) = 0;
