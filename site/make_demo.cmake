@@ -1,0 +1,26 @@
+# Assembles the demo installation: copies the text files byte for byte, then
+# makes the data files afresh from the generated creation specifications and
+# unload files.
+file(REMOVE_RECURSE ${DEMO})
+file(MAKE_DIRECTORY ${DEMO}/DADES ${DEMO}/TERM01)
+foreach(f ${TEXTS})
+  get_filename_component(dir ${f} DIRECTORY)
+  file(MAKE_DIRECTORY ${DEMO}/${dir})
+  file(COPY ${SOURCE}/${f} DESTINATION ${DEMO}/${dir})
+endforeach()
+set(work ${DEMO}/../site/data)
+file(REMOVE_RECURSE ${work})
+execute_process(COMMAND ${SAMPLE_DATA} ${work} RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "sample_data failed: ${rc}")
+endif()
+file(COPY ${work}/ddf DESTINATION ${DEMO})
+foreach(name FinquesH PropietH CobramH)
+  foreach(step "create;${DEMO}/DADES/${name}.dat;${DEMO}/ddf/${name}.xdf"
+               "load;${DEMO}/DADES/${name}.dat;${work}/${name}.unl")
+    execute_process(COMMAND ${RMUTIL} ${step} RESULT_VARIABLE rc ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "rmutil ${step}: ${err}")
+    endif()
+  endforeach()
+endforeach()
