@@ -13,6 +13,7 @@ inline constexpr int16_t kFormLoaded = 0;
 inline constexpr int16_t kFormFileNotOpened = 1;  // the form file cannot be opened
 inline constexpr int16_t kFormTooManyFields = 2;  // a form has more fields than MaxFields
 inline constexpr int16_t kFormNoForms = 3;        // the file declares no form at all
+inline constexpr int16_t kFormFileTooLarge = 4;   // its field widths add up to far more than a screen holds
 
 struct LoadFormResult {
   int16_t Status = kFormLoaded;
