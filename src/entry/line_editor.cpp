@@ -17,8 +17,8 @@ namespace entry {
 namespace {
 
 using console::KeyBackspace;
-using console::KeyCopy;
 using console::KeyClearField;
+using console::KeyCopy;
 using console::KeyCtrlHome;
 using console::KeyCtrlLeft;
 using console::KeyCtrlRight;
@@ -164,7 +164,8 @@ void EditLine(int16_t& row, int16_t& col, int16_t& width, std::string& text, int
   size_t current = 0;
   size_t shown = 0;  // the widest display text
   if (choosing) {
-    auto exact = std::find_if(choices.begin(), choices.end(), [&](const Choice& c) { return c.Value == text; });
+    auto exact =
+        std::find_if(choices.begin(), choices.end(), [&](const Choice& c) { return c.Value == text; });
     if (exact == choices.end())
       exact = std::find_if(choices.begin(), choices.end(),
                            [&](const Choice& c) { return PadOrCut(c.Value, text.size()) == text; });
@@ -209,6 +210,8 @@ void EditLine(int16_t& row, int16_t& col, int16_t& width, std::string& text, int
     if (!choosing) {
       console::Locate(static_cast<int16_t>(crow), static_cast<int16_t>(ccol));
       screen.SetCursor(insert ? kCursorInsert : kCursorOverwrite);
+    } else {
+      screen.SetCursor(0);  // whatever the caller left showing
     }
 
     int16_t mouseRow = 0, mouseColumn = 0;

@@ -62,11 +62,11 @@ constexpr Mapping kFold[] = {
     {'F', "\x9F"},                                                          // ƒ
     {'I', "\x8B\x8C\x8D\xA1\xD6\xD7\xD8\xDE"},                              // ï î ì í Í Î Ï Ì
     {'N', "\xA4\xA5"},                                                      // ñ Ñ
-    {'O', "\x93\x94\x95\x99\x9B\x9D\xA2\xA7\xE0\xE2\xE3\xE4\xE5"},          // ô ö ò Ö ø Ø ó º Ó Ô Ò õ Õ
-    {'S', "\xE1"},                                                          // ß
-    {'T', "\xE7\xE8"},                                                      // þ Þ
-    {'U', "\x81\x96\x97\x9A\xA3\xE9\xEA\xEB"},                              // ü û ù Ü ú Ú Û Ù
-    {'Y', "\x98\xEC\xED"},                                                  // ÿ ý Ý
+    {'O', "\x93\x94\x95\x99\x9B\x9D\xA2\xA7\xE0\xE2\xE3\xE4\xE5"},  // ô ö ò Ö ø Ø ó º Ó Ô Ò õ Õ
+    {'S', "\xE1"},                                                  // ß
+    {'T', "\xE7\xE8"},                                              // þ Þ
+    {'U', "\x81\x96\x97\x9A\xA3\xE9\xEA\xEB"},                      // ü û ù Ü ú Ú Û Ù
+    {'Y', "\x98\xEC\xED"},                                          // ÿ ý Ý
 };
 
 constexpr Table MakeUpperTable() {
