@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace console {
 
@@ -19,6 +20,10 @@ struct ConsoleState {
   int16_t WindowLeft = 0;
   int16_t WindowBottom = 0;
   int16_t WindowRight = 0;
+  // Frames that could not be written to the stack file (its directory is not
+  // writable), kept here instead, the most recent last. While any is held,
+  // pushes go here too, so the stack stays in order.
+  std::vector<std::string> MemoryFrames;
 
   // Input.
   std::string TypeAhead;     // characters returned as keys before any console input
