@@ -153,7 +153,7 @@ void EditLine(int16_t& row, int16_t& col, int16_t& width, std::string& text, int
   if (row == 0) row = static_cast<int16_t>(screen.CursorRow() - (cs.WindowDepth > 0 ? cs.WindowTop : 0));
   if (col == 0) col = static_cast<int16_t>(screen.CursorColumn() - (cs.WindowDepth > 0 ? cs.WindowLeft : 0));
   int p = std::clamp<int>(pos, 1, l1);
-  if (width <= 0) width = static_cast<int16_t>(l1);
+  if (width <= 0) width = static_cast<int16_t>(l1);  // a negative width is taken as 0: one row
   const int w = width;
   const int16_t mask = cs.MaskChar;
 

@@ -311,6 +311,15 @@ TEST_F(LineEditorTest, ZeroPositionsAndWidthAreFilledIn) {
   EXPECT_EQ(Cells(7, 12, 6), "QABCDE");
 }
 
+TEST_F(LineEditorTest, NegativeWidthIsTakenAsOneRow) {
+  Keys({'Q', KeyDown});
+  Result r = Edit("ABCDE ", 1, 5, 10, -3);
+  EXPECT_EQ(r.Width, 7);
+  EXPECT_EQ(r.Text, "QABCDE");
+  EXPECT_EQ(r.Key, KeyDown);
+  EXPECT_EQ(Cells(5, 10, 7), "QABCDE ");
+}
+
 TEST_F(LineEditorTest, ZeroPositionsInsideAWindowStayWhereTheCursorIs) {
   console::State().WindowDepth = 1;
   console::State().WindowTop = 4;
