@@ -5,15 +5,8 @@
 namespace config {
 
 namespace {
-constexpr int kEnd = std::char_traits<char>::eof();
-constexpr int kCtrlZ = 26;
+constexpr int kEnd = TextInput::kEnd;
 }  // namespace
-
-int FieldReader::Peek() {
-  int c = in_.sgetc();
-  if (c == kEnd || c == kCtrlZ) return kEnd;
-  return static_cast<unsigned char>(c);
-}
 
 bool FieldReader::Ended() { return Peek() == kEnd; }
 

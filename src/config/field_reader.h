@@ -3,14 +3,15 @@
 #pragma once
 
 #include <cstdint>
-#include <streambuf>
 #include <string>
+
+#include "config/text_input.h"
 
 namespace config {
 
 class FieldReader {
  public:
-  explicit FieldReader(std::streambuf& source) : in_(source) {}
+  explicit FieldReader(TextInput& source) : in_(source) {}
 
   // True when no byte is left before the end of the file or a Ctrl-Z.
   bool Ended();
@@ -31,15 +32,15 @@ class FieldReader {
   void SkipCommentLines();
 
  private:
-  int Peek();
-  void Bump() { in_.sbumpc(); }
+  int Peek() { return in_.Peek(); }
+  void Bump() { in_.Bump(); }
   bool AtLineEnd(int c) const { return c == '\r' || c == '\n'; }
   void SkipBlanks();
   void ConsumeLineEnd();
   void ConsumeDelimiter();
   std::string ReadQuoted();
 
-  std::streambuf& in_;
+  TextInput& in_;
 };
 
 }  // namespace config

@@ -1,7 +1,6 @@
 #include "config/form_file.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "config/field_reader.h"
 #include "config/form_model.h"
@@ -29,9 +28,9 @@ LoadFormResult LoadForm() {
   FormModelRecord& model = FormModel();
   model.Clear();
 
-  std::ifstream file(platform::NativePath(path), std::ios::binary);
-  if (!file) return Failure(kFormFileNotOpened, TranslateText("No es pot obrir el fitxer de formularis ") + path);
-  FieldReader reader(*file.rdbuf());
+  TextInput file(platform::NativePath(path));
+  if (!file.Ok()) return Failure(kFormFileNotOpened, TranslateText("No es pot obrir el fitxer de formularis ") + path);
+  FieldReader reader(file);
 
   enum class Block { Header, Form, BrowseCount, Browse, Done };
   Block next = Block::Header;

@@ -53,13 +53,13 @@ bool RefreshLanguageFile(LanguageFileCache& cache, const std::string& path) {
   if (cache.Valid && !cache.Racy && changedAt == cache.ChangedAt && size == cache.Size) return true;
 
   auto readAt = fs::file_time_type::clock::now();
-  std::ifstream file(cache.NativePath, std::ios::binary);
-  if (!file) {
+  TextInput file(cache.NativePath);
+  if (!file.Ok()) {
     cache.Valid = false;
     return false;
   }
   cache.Entries.clear();
-  FieldReader reader(*file.rdbuf());
+  FieldReader reader(file);
   while (!reader.Ended()) {
     std::string catalan = reader.ReadText();
     if (reader.Ended()) break;

@@ -1,15 +1,12 @@
 #include "config/settings.h"
 
-#include <fstream>
-
+#include "config/text_input.h"
 #include "platform/system.h"
 
 namespace config {
 
 namespace {
 
-constexpr int kEnd = std::char_traits<char>::eof();
-constexpr int kCtrlZ = 26;
 
 std::string TrimBlanks(const std::string& text) {
   size_t first = text.find_first_not_of(' ');
@@ -22,24 +19,20 @@ std::string TrimBlanks(const std::string& text) {
 // without its line end. A line ends at CR, CR LF or LF; the text ends at the
 // end of the file or at a Ctrl-Z. Returns false when nothing at all was left
 // to read.
-bool ReadLine(std::streambuf& in, std::string& line) {
+bool ReadLine(TextInput& in, std::string& line) {
   line.clear();
-  int c = in.sgetc();
-  if (c == kEnd || c == kCtrlZ) return false;
+  int c = in.Peek();
+  if (c == TextInput::kEnd) return false;
   bool comment = false;
-  for (; c != kEnd && c != kCtrlZ; c = in.sgetc()) {
+  for (; c != TextInput::kEnd; c = in.Peek()) {
+    in.Bump();
     if (c == '\r') {
-      in.sbumpc();
-      if (in.sgetc() == '\n') in.sbumpc();
+      if (in.Peek() == '\n') in.Bump();
       return true;
     }
-    if (c == '\n') {
-      in.sbumpc();
-      return true;
-    }
+    if (c == '\n') return true;
     if (c == ';') comment = true;
     if (!comment) line.push_back(static_cast<char>(c));
-    in.sbumpc();
   }
   return true;
 }
@@ -67,11 +60,10 @@ std::string FoldName(std::string name) {
 
 std::string ReadSetting(std::string path, std::string section, std::string key) {
   std::string value;
-  std::ifstream file(platform::NativePath(path), std::ios::binary);
-  if (file) {
+  TextInput in(platform::NativePath(path));
+  if (in.Ok()) {
     const std::string wantedSection = FoldName(TrimBlanks(section));
     const std::string wantedKey = FoldName(TrimBlanks(key));
-    std::streambuf& in = *file.rdbuf();
     bool inSection = false;
     std::string line;
     while (ReadLine(in, line)) {
