@@ -37,10 +37,10 @@ struct InputEvent {
     MouseRelease,   // a mouse button was released: Button 1 left, 2 right
   };
   Kind Type = Kind::KeyPress;
-  uint8_t Char = 0;       // code page 850 character, 0 for a key without one
-  uint8_t Scan = 0;       // PC scan code (set 1), 0 when unknown
-  uint16_t Modifiers = 0; // Modifier bits held with the event
-  int16_t Row = 0;        // mouse position, 1-based absolute cells
+  uint8_t Char = 0;        // code page 850 character, 0 for a key without one
+  uint8_t Scan = 0;        // PC scan code (set 1), 0 when unknown
+  uint16_t Modifiers = 0;  // Modifier bits held with the event
+  int16_t Row = 0;         // mouse position, 1-based absolute cells
   int16_t Column = 0;
   uint8_t Button = 0;
 };

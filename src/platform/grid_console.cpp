@@ -97,18 +97,15 @@ void GridConsole::ScrollRect(const Rect& r, int n) {
   }
 }
 
-void GridConsole::SetCursor(int size) {
-  cursorSize_ = size == 0 ? 0 : std::clamp(size, 10, 99);
-}
+void GridConsole::SetCursor(int size) { cursorSize_ = size == 0 ? 0 : std::clamp(size, 10, 99); }
 
-void GridConsole::ClearScreen() {
-  std::fill(cells_.begin(), cells_.end(), Cell{' ', CurrentAttr()});
-}
+void GridConsole::ClearScreen() { std::fill(cells_.begin(), cells_.end(), Cell{' ', CurrentAttr()}); }
 
 std::string GridConsole::RowText(int16_t row) const {
   std::string text;
   if (row < 1 || row > height_) return text;
-  for (int c = 1; c <= width_; ++c) text.push_back(static_cast<char>(cells_[(row - 1) * width_ + c - 1].Char));
+  for (int c = 1; c <= width_; ++c)
+    text.push_back(static_cast<char>(cells_[(row - 1) * width_ + c - 1].Char));
   return text;
 }
 

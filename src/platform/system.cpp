@@ -13,6 +13,7 @@
 
 #include "console.h"
 #include "cp850.h"
+#include "shutdown.h"
 
 namespace platform {
 
@@ -96,9 +97,7 @@ std::string GetEnv(const char* name) {
   return v ? Utf8ToCp850(v) : std::string();
 }
 
-bool ChangeDirectory(std::string_view cp850Path) {
-  return ::chdir(NativePath(cp850Path).c_str()) == 0;
-}
+bool ChangeDirectory(std::string_view cp850Path) { return ::chdir(NativePath(cp850Path).c_str()) == 0; }
 
 int64_t NowMs() {
   using namespace std::chrono;
@@ -110,7 +109,7 @@ void SleepMs(int ms) {
     gState.Sleeper(ms);
     return;
   }
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (ms > 0) SleepOrEnd(ms);
 }
 
 double RandomUnit() {

@@ -30,8 +30,8 @@ double RandomUnit();
 // Process-wide state of the platform layer, with a way for tests to start
 // clean.
 struct PlatformState {
-  std::function<void(int)> Sleeper;      // empty: the real sleep
-  std::function<double()> Random;        // empty: the process's generator
+  std::function<void(int)> Sleeper;                     // empty: the real sleep
+  std::function<double()> Random;                       // empty: the process's generator
   std::function<std::string(const char*)> Environment;  // empty: the real environment
 };
 PlatformState& State();
