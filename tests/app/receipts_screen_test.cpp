@@ -1,0 +1,276 @@
+// The receipts screen over real data files, on the memory console.
+#include "app/receipts_screen.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "console/keyboard.h"
+#include "inquiry_fixture.h"
+#include "numbers/currency.h"
+
+namespace apptest {
+namespace {
+
+using console::KeyEsc;
+using console::KeyPgDn;
+using console::KeyPgUp;
+using platform::ScriptExhausted;
+
+class ReceiptsScreenTest : public InquiryTest {
+ protected:
+  // Receipt i of AddReceipts as the screen lists it (department 1, state P).
+  static std::string Line(int i, const std::string& state = "PENDENT") {
+    const int date = DateNumber(i);
+    char day[16];
+    std::snprintf(day, sizeof day, "%d/%d/%04d", date % 100, date / 100 % 100, date / 10000);
+    char amount[16];
+    std::snprintf(amount, sizeof amount, "%7d,01", i);
+    return "001  " + (day + std::string(10 - std::strlen(day), ' ')) + " " + amount + "  " + state;
+  }
+  static std::string Total(const std::string& amount) {
+    return "TOTAL           " + std::string(10 - amount.size(), ' ') + amount;
+  }
+  // Shows the receipts until the scripted keys run out, at a key wait.
+  void ShowUntilKeysRunOut() { EXPECT_THROW(app::ShowReceipts(), ScriptExhausted); }
+};
+
+TEST_F(ReceiptsScreenTest, EstateWithoutReceiptsShowsTheZeroTotalAndTakesOnlyEsc) {
+  StartInquiry();
+  AddEstate(1, "FINCA BUIDA");
+  AddEstate(2, "FINCA VE\x8E" "INA");
+  AddReceipts(2, 3);
+  ChooseEstate(1);
+
+  // PgDn has nowhere to go and PgUp nothing to go back to: both are ignored.
+  Keys({KeyPgDn, KeyPgUp, 'x', console::KeyEnter});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(Row(1), "") << "no page label without a receipt";
+  EXPECT_EQ(At(2, 37, 32), " FINCA BUIDA" + std::string(20, ' '));
+  EXPECT_EQ(Row(3), "DEP  D.EXPED.       IMPORT  ESTAT       DEP  D.EXPED.       IMPORT  ESTAT");
+  EXPECT_EQ(Row(4), "---  ---------- ----------  ---------   ---  ---------- ----------  ---------");
+  EXPECT_EQ(Row(5), std::string(40, ' ') + Total("0,00"));
+  for (int16_t row = 6; row <= 24; ++row) EXPECT_EQ(Row(row), "") << row;
+}
+
+TEST_F(ReceiptsScreenTest, ThirtyEightReceiptsEndFullAndDoneWithTheTotalOnRow24) {
+  StartInquiry();
+  AddEstate(2, "TRENTA-VUIT");
+  AddEstate(3, "LA SEG\x9A" "ENT");
+  AddReceipts(2, 38);
+  AddReceipts(3, 5);
+  ChooseEstate(2);
+
+  Keys({KeyPgDn, KeyPgUp});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+  EXPECT_EQ(At(5, 1, 40), Line(1) + std::string(40 - Line(1).size(), ' '));
+  EXPECT_EQ(At(5, 41, 40).substr(0, Line(2).size()), Line(2));
+  EXPECT_EQ(At(23, 1, Line(37).size()), Line(37));
+  EXPECT_EQ(At(23, 41, Line(38).size()), Line(38));
+  // 38 x 39 / 2 x 100 + 38 hundredths.
+  EXPECT_EQ(Row(24), std::string(40, ' ') + Total("741,38"));
+}
+
+TEST_F(ReceiptsScreenTest, ThirtyNineReceiptsPageTwoAndBackToPageOne) {
+  StartInquiry();
+  AddEstate(3, "TRENTA-NOU");
+  AddReceipts(3, 39);
+  ChooseEstate(3);
+
+  // Page 1: 38 receipts, no total, PgUp ignored, PgDn to page 2.
+  Keys({KeyPgUp, KeyPgDn});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    2");
+  EXPECT_EQ(Row(5), Line(39) + std::string(40 - Line(39).size(), ' ') + Total("780,39"));
+  for (int16_t row = 6; row <= 24; ++row) EXPECT_EQ(Row(row), "") << row;
+
+  // Back to page 1: from its first receipt, and no total on it.
+  Keys({KeyPgDn});
+  Keys({KeyPgUp});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+  EXPECT_EQ(At(5, 1, Line(1).size()), Line(1));
+  EXPECT_EQ(At(23, 41, Line(38).size()), Line(38));
+  EXPECT_EQ(Row(24), "");
+}
+
+TEST_F(ReceiptsScreenTest, TheTotalHoldsEveryReceiptOnceHoweverThePagesAreVisited) {
+  StartInquiry();
+  AddEstate(3, "TRENTA-NOU");
+  AddReceipts(3, 39);
+  ChooseEstate(3);
+
+  Keys({KeyPgDn});
+  Keys({KeyPgUp});
+  Keys({KeyPgDn});
+  Keys({KeyPgUp});
+  Keys({KeyPgDn});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    2");
+  EXPECT_EQ(At(5, 41, 26), Total("780,39"));
+}
+
+TEST_F(ReceiptsScreenTest, NineHundredReceiptsPageOnPastPage22AndBack) {
+  StartInquiry();
+  AddEstate(20, "NOU-CENTS");
+  AddEstate(21, "DARRERA");
+  AddReceipts(20, 900);
+  AddReceipts(21, 2);
+  ChooseEstate(20);
+
+  // 23 x PgDn: page 24 holds receipts 875 to 900 and the total of all 900.
+  for (int i = 0; i < 23; ++i) Keys({KeyPgDn});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA   24");
+  EXPECT_EQ(At(5, 1, Line(875).size()), Line(875));
+  EXPECT_EQ(At(17, 41, Line(900).size()), Line(900));
+  // 900 x 901 / 2 x 100 + 900 hundredths.
+  EXPECT_EQ(At(18, 41, 26), Total("405.459,00"));
+
+  // Back from page 24 to page 23, then all the way to page 1.
+  for (int i = 0; i < 23; ++i) Keys({KeyPgDn});
+  Keys({KeyPgUp});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA   23");
+  EXPECT_EQ(At(5, 1, Line(837).size()), Line(837));
+  EXPECT_EQ(At(23, 41, Line(874).size()), Line(874));
+
+  for (int i = 0; i < 23; ++i) Keys({KeyPgDn});
+  for (int i = 0; i < 23; ++i) Keys({KeyPgUp});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+  EXPECT_EQ(At(5, 1, Line(1).size()), Line(1));
+}
+
+TEST_F(ReceiptsScreenTest, NegativeAmountsAreListedAndReduceTheTotal) {
+  StartInquiry();
+  AddEstate(30, "ABONAMENTS");
+  AddReceipt({.Estate = 30, .Date = 20240115, .Amount = 123456, .State = 'P', .Serial = 1});
+  AddReceipt({.Estate = 30, .Date = 20240215, .Amount = -2500, .State = 'D', .Serial = 2});
+  AddReceipt({.Estate = 30, .Date = 20240315, .Amount = -1, .State = 'P', .Serial = 3});
+  ChooseEstate(30);
+
+  Keys({});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(5, 1, 35), "001  15/1/2024    1.234,56  PENDENT");
+  const std::string second = At(5, 41, 34);
+  EXPECT_EQ(second.substr(0, 16), "001  15/2/2024  ");
+  EXPECT_NE(second.find('-'), std::string::npos) << second;
+  EXPECT_NE(second.find("25,00"), std::string::npos) << second;
+  EXPECT_EQ(second.substr(28), "TORNAT");
+  // 1234,56 - 25,00 - 0,01 on the right of receipt 3's row.
+  EXPECT_EQ(At(6, 41, 26), Total("1.209,55"));
+}
+
+TEST_F(ReceiptsScreenTest, OnlyStatesPAndDAreListedAndCounted) {
+  StartInquiry();
+  AddEstate(40, "ESTATS");
+  const char states[] = {'P', 'C', ' ', 'p', 'd', 'D', 'A', '\0', 'P'};
+  int serial = 0;
+  for (char state : states) {
+    ++serial;
+    AddReceipt({.Estate = 40, .Date = DateNumber(serial), .Amount = serial * 100, .State = state, .Serial = serial});
+  }
+  ChooseEstate(40);
+
+  Keys({});
+  ShowUntilKeysRunOut();
+  // Receipts 1 (P), 6 (D) and 9 (P) take places 1 to 3.
+  EXPECT_NE(At(5, 1, 40).find("1,00  PENDENT"), std::string::npos) << Row(5);
+  EXPECT_NE(At(5, 41, 40).find("6,00  TORNAT"), std::string::npos) << Row(5);
+  EXPECT_NE(At(6, 1, 40).find("9,00  PENDENT"), std::string::npos) << Row(6);
+  EXPECT_EQ(At(6, 41, 26), Total("16,00"));
+  EXPECT_EQ(Row(7), "");
+}
+
+TEST_F(ReceiptsScreenTest, TheNextEstatesReceiptsAreNeverListed) {
+  StartInquiry();
+  AddEstate(12, "DOTZE");
+  AddEstate(13, "TRETZE");
+  AddReceipts(12, 3);
+  AddReceipts(13, 5);
+  ChooseEstate(12);
+
+  Keys({KeyPgDn});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(5, 1, Line(1).size()), Line(1));
+  EXPECT_EQ(At(5, 41, Line(2).size()), Line(2));
+  EXPECT_EQ(At(6, 1, 40), Line(3) + std::string(40 - Line(3).size(), ' '));
+  EXPECT_EQ(At(6, 41, 26), Total("6,03"));
+  EXPECT_EQ(Row(7), "");
+}
+
+TEST_F(ReceiptsScreenTest, ALaterPageWithNothingToListShowsItsLabelAndTheTotalOnRow5) {
+  StartInquiry();
+  AddEstate(5, "CINC");
+  AddReceipts(5, 38);
+  // After the 38 listed receipts, two more of the estate in a state that
+  // is not listed: page 1 cannot know it is the last one.
+  AddReceipt({.Estate = 5, .Date = DateNumber(100), .Amount = 999, .State = 'C', .Serial = 100});
+  AddReceipt({.Estate = 5, .Date = DateNumber(101), .Amount = 999, .State = 'X', .Serial = 101});
+  ChooseEstate(5);
+
+  Keys({KeyPgDn});
+  Keys({KeyPgDn});  // not offered on the last page
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    2");
+  EXPECT_EQ(Row(5), std::string(40, ' ') + Total("741,38"));
+  for (int16_t row = 6; row <= 25; ++row) EXPECT_EQ(Row(row), "") << row;
+
+  // Back on page 1 from the empty page.
+  Keys({KeyPgDn});
+  Keys({KeyPgUp});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+  EXPECT_EQ(At(5, 1, Line(1).size()), Line(1));
+}
+
+TEST_F(ReceiptsScreenTest, EscReturnsWithTheReceiptRowsCleared) {
+  StartInquiry();
+  AddEstate(12, "DOTZE");
+  AddReceipts(12, 40);
+  ChooseEstate(12);
+
+  Keys({KeyEsc});
+  app::ShowReceipts();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+  EXPECT_NE(Row(3), "");
+  for (int16_t row = 5; row <= 24; ++row) EXPECT_EQ(Row(row), "") << row;
+}
+
+TEST_F(ReceiptsScreenTest, ASpanishSessionShowsTheLanguageFilesTextsInTheSameColumns) {
+  UseTerminal("TERM02");
+  StartInquiry();
+  ASSERT_EQ(config::SessionSettings().LanguageCode, "SPA");
+  AddEstate(12, "DOCE");
+  AddReceipt({.Estate = 12, .Date = 20240115, .Amount = 123456, .State = 'P', .Serial = 1});
+  AddReceipt({.Estate = 12, .Date = 20240215, .Amount = 7000, .State = 'D', .Serial = 2});
+  ChooseEstate(12);
+
+  Keys({});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+  EXPECT_EQ(Row(3), "DEP  F.EXPED.      IMPORTE  ESTADO      DEP  F.EXPED.      IMPORTE  ESTADO");
+  EXPECT_EQ(At(5, 1, 40), "001  15/1/2024    1.234,56  PENDIENTE   ");
+  EXPECT_EQ(At(5, 41, 40), "001  15/2/2024       70,00  DEVUELTO    ");
+  EXPECT_EQ(At(6, 41, 26), Total("1.304,56"));
+}
+
+TEST_F(ReceiptsScreenTest, AmountsAreShownInTheDisplayCurrency) {
+  StartInquiry();
+  AddEstate(12, "DOTZE");
+  AddReceipt({.Estate = 12, .Date = 20240115, .Amount = 60101, .State = 'P', .Serial = 1});
+  ChooseEstate(12);
+
+  numbers::SetCurrency("?,P");  // pesetas as the alternate currency
+  numbers::SetCurrency("p");
+  Keys({});
+  ShowUntilKeysRunOut();
+  // 601,01 euros are 100.000 pesetas, without decimals.
+  EXPECT_EQ(At(5, 17, 10), "   100.000");
+  numbers::SetCurrency("");
+}
+
+}  // namespace
+}  // namespace apptest
