@@ -29,7 +29,8 @@ LoadFormResult LoadForm() {
   model.Clear();
 
   TextInput file(platform::NativePath(path));
-  if (!file.Ok()) return Failure(kFormFileNotOpened, TranslateText("No es pot obrir el fitxer de formularis ") + path);
+  if (!file.Ok())
+    return Failure(kFormFileNotOpened, TranslateText("No es pot obrir el fitxer de formularis ") + path);
   FieldReader reader(file);
 
   enum class Block { Header, Form, BrowseCount, Browse, Done };

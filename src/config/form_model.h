@@ -36,8 +36,8 @@ inline constexpr int16_t kFieldNumeric = 1;
 struct FormScreen {
   std::string FormKeys;  // keys that end a field's editing: comma-separated hexadecimal codes
   int16_t FormFieldCount = 0;
-  int16_t FormNext = 0;                   // form chained after this one; 0 for none
-  std::array<int16_t, 4> FormWindow{};    // top, left, bottom, right; top 0: no window of its own
+  int16_t FormNext = 0;                 // form chained after this one; 0 for none
+  std::array<int16_t, 4> FormWindow{};  // top, left, bottom, right; top 0: no window of its own
 };
 
 struct FormField {
@@ -49,9 +49,9 @@ struct FormField {
   int16_t FieldClearWidth = 0;
   int16_t FieldFlags = 0;
   int16_t FieldType = 0;
-  int16_t FieldBrowse = 0;    // browse definition opened by F4; 0 or less for none
-  std::string FieldChoices;   // "|code,description|code,description..." or empty; translated
-  std::string FieldValue;     // FieldWidth blanks after loading
+  int16_t FieldBrowse = 0;   // browse definition opened by F4; 0 or less for none
+  std::string FieldChoices;  // "|code,description|code,description..." or empty; translated
+  std::string FieldValue;    // FieldWidth blanks after loading
 };
 
 struct BrowseDefinition {

@@ -20,7 +20,7 @@ struct SessionSettingsRecord {
   std::string MenuTitle;
   std::string MenuName;
   std::array<ColourPair, 5> ColourPairs{};
-  std::string WorkDate;      // packed digit string of CCYYMMDD, or empty
+  std::string WorkDate;              // packed digit string of CCYYMMDD, or empty
   std::string LanguageCode = "   ";  // "CAT", "SPA", "GLG", "OCI", or anything else
   std::string RunMode = "DOS";       // "CGI", "WIN" or "DOS"
   std::string ModuleName;

@@ -7,7 +7,6 @@ namespace config {
 
 namespace {
 
-
 std::string TrimBlanks(const std::string& text) {
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return std::string();
@@ -43,13 +42,27 @@ std::string FoldName(std::string name) {
   for (char& ch : name) {
     unsigned char c = static_cast<unsigned char>(ch);
     switch (c) {
-      case 0x84: c = 0x8E; break;  // ä
-      case 0x94: c = 0x99; break;  // ö
-      case 0x81: c = 0x9A; break;  // ü
-      case 0x82: c = 0x90; break;  // é
-      case 0xA4: c = 0xA5; break;  // ñ
-      case 0x86: c = 0x8F; break;  // å
-      case 0x87: c = 0x80; break;  // ç
+      case 0x84:
+        c = 0x8E;
+        break;  // ä
+      case 0x94:
+        c = 0x99;
+        break;  // ö
+      case 0x81:
+        c = 0x9A;
+        break;  // ü
+      case 0x82:
+        c = 0x90;
+        break;  // é
+      case 0xA4:
+        c = 0xA5;
+        break;  // ñ
+      case 0x86:
+        c = 0x8F;
+        break;  // å
+      case 0x87:
+        c = 0x80;
+        break;  // ç
       default:
         if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
     }
@@ -88,7 +101,8 @@ std::string ReadSetting(std::string path, std::string section, std::string key) 
       }
     }
   }
-  if (value.size() > 1 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  if (value.size() > 1 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
   return value;
 }
 

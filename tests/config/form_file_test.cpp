@@ -102,16 +102,22 @@ TEST_F(LoadFormTest, LineFeedLineEndsReadTheSame) {
 
 TEST_F(LoadFormTest, TextsInTheSessionLanguage) {
   Write("LOCALE/RECINQRY.LNG",
-        "\"Codi de la finca: \",x,x,\"C\xA2" "digo de la finca: \"\r\n"
+        "\"Codi de la finca: \",x,x,\"C\xA2"
+        "digo de la finca: \"\r\n"
         "\"|P,Pendent|D,Tornat\",x,x,\"|P,Pendiente|D,Devuelto\"\r\n"
-        "\"Codi  Nom\",x,x,\"C\xA2" "d.  Nombre\"\r\n");
+        "\"Codi  Nom\",x,x,\"C\xA2"
+        "d.  Nombre\"\r\n");
   config::SessionSettings().LanguageCode = "SPA";
   WriteForm(kForm);
   ASSERT_EQ(LoadForm().Status, config::kFormLoaded);
-  EXPECT_EQ(FormModel().Field(1, 1).FieldLabel, "C\xA2" "digo de la finca: ");
+  EXPECT_EQ(FormModel().Field(1, 1).FieldLabel,
+            "C\xA2"
+            "digo de la finca: ");
   EXPECT_EQ(FormModel().Field(1, 2).FieldLabel, "  Estat: ");
   EXPECT_EQ(FormModel().Field(1, 2).FieldChoices, "|P,Pendiente|D,Devuelto");
-  EXPECT_EQ(FormModel().Browse(1).BrowseHeader, "C\xA2" "d.  Nombre");
+  EXPECT_EQ(FormModel().Browse(1).BrowseHeader,
+            "C\xA2"
+            "d.  Nombre");
 }
 
 TEST_F(LoadFormTest, CommentInsideAFieldListIsAField) {
@@ -165,7 +171,10 @@ TEST_F(LoadFormTest, Failures) {
       {"empty file", "", config::kFormNoForms},
       {"no forms", "0,0\r\n1\r\n511,0,1,1,10,10,0,\"\",0\r\n", config::kFormNoForms},
       {"negative form count", "-3,2\r\n", config::kFormNoForms},
-      {"Ctrl-Z at the start", "\x1A" "1,1\r\n", config::kFormNoForms},
+      {"Ctrl-Z at the start",
+       "\x1A"
+       "1,1\r\n",
+       config::kFormNoForms},
   };
   for (const DamagedCase& c : cases) {
     WriteForm(c.file);

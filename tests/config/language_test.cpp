@@ -31,7 +31,10 @@ const char* const kFile =
     "PENDENT,PENDENTE,PENDENT,PENDIENTE\r\n"
     "TORNAT,DEVOLVIDO,TORNAT,DEVUELTO\r\n"
     "\"TOTAL           \",\"TOTAL           \",\"TOTAU           \",\"TOTAL           \"\r\n"
-    "\"Codi, nom\",\"C\xA2" "digo, nome\",\"C\xA2" "di, nom\",\"C\xA2" "digo, nombre\"\r\n"
+    "\"Codi, nom\",\"C\xA2"
+    "digo, nome\",\"C\xA2"
+    "di, nom\",\"C\xA2"
+    "digo, nombre\"\r\n"
     "TORNAT,segon,segon,segon\r\n"
     "Buit,,,\r\n";
 
@@ -45,7 +48,9 @@ TEST_F(TranslateTextTest, Languages) {
       {"GLG", "PENDENT", "PENDENTE"},
       {"OCI", "TOTAL           ", "TOTAU           "},
       {"SPA", "TOTAL", "TOTAL"},  // trailing blanks are part of the key
-      {"SPA", "Codi, nom", "C\xA2" "digo, nombre"},
+      {"SPA", "Codi, nom",
+       "C\xA2"
+       "digo, nombre"},
       {"SPA", "TORNAT", "DEVUELTO"},  // the first of two entries wins
       {"GLG", "Buit", ""},            // an empty translation is the empty text
       {"SPA", "No hi \x82s", "No hi \x82s"},

@@ -31,7 +31,12 @@ TEST_F(ReadSettingTest, ValueOfAKeyLine) {
       {"key folded to capitals", "TITOL=A", "titol", "A"},
       {"accented capital I is not folded", "T\xD6TOL=A", "t\xA1tol", ""},
       {"a umlaut folds", "\x84nd=1", "\x8End", "1"},
-      {"c cedilla folds", "Pla\x87" "a=2", "PLA\x80" "A", "2"},
+      {"c cedilla folds",
+       "Pla\x87"
+       "a=2",
+       "PLA\x80"
+       "A",
+       "2"},
       {"a grave does not fold", "\x85=3", "\xB7", ""},
       {"no equals sign", "Titol", "Titol", ""},
       {"blanks around the key name", "   Titol   =x", "Titol", "x"},
@@ -82,7 +87,10 @@ TEST_F(ReadSettingTest, SectionsAndLines) {
       {"lines ended by LF alone", "[Menu]\nA=1\nTitol=x\n", "Menu", "Titol", "x"},
       {"LF CR is two line ends", "[Menu]\n\rTitol=x\n\r", "Menu", "Titol", "x"},
       {"Ctrl-Z ends the text", "[Menu]\r\nA=1\r\n\x1ATitol=x\r\n", "Menu", "Titol", ""},
-      {"Ctrl-Z inside a value ends it", "[Menu]\r\nTitol=ab\x1A" "cd\r\n", "Menu", "Titol", "ab"},
+      {"Ctrl-Z inside a value ends it",
+       "[Menu]\r\nTitol=ab\x1A"
+       "cd\r\n",
+       "Menu", "Titol", "ab"},
       {"empty file", "", "Menu", "Titol", ""},
       {"no such section", "[Altre]\r\nTitol=x\r\n", "Menu", "Titol", ""},
   };
@@ -142,7 +150,8 @@ TEST_F(ReadSettingTest, ArbitraryBytes) {
 }
 
 TEST_F(ReadSettingTest, FoldName) {
-  EXPECT_EQ(config::FoldName("abz\x84\x94\x81\x82\xA4\x86\x87\x85\xA1"), "ABZ\x8E\x99\x9A\x90\xA5\x8F\x80\x85\xA1");
+  EXPECT_EQ(config::FoldName("abz\x84\x94\x81\x82\xA4\x86\x87\x85\xA1"),
+            "ABZ\x8E\x99\x9A\x90\xA5\x8F\x80\x85\xA1");
   EXPECT_EQ(config::FoldName("AZ09[]"), "AZ09[]");
 }
 
