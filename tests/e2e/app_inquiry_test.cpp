@@ -129,6 +129,19 @@ TEST_F(InquiryEndToEnd, AnOperatorLooksUpEstatesPagesThroughThemAndLeaves) {
   EXPECT_TRUE(ReceiptsCleared(session)) << session.Dump();
   EXPECT_EQ(At(session, 2, 2, 18), "Codi de finca: 999");
 
+  // F1: the inquiry's help, F1 again the general help on top; Esc closes
+  // each, and the form is there again.
+  session.Type(keys::F1);
+  ASSERT_TRUE(session.WaitForText("CONSULTA DE L'ESTAT DELS REBUTS")) << session.Dump();
+  session.Type(keys::F1);
+  ASSERT_TRUE(session.WaitForText("AJUDA GENERAL")) << session.Dump();
+  session.Type(keys::Esc);
+  ASSERT_TRUE(session.WaitFor([&] { return !session.Screen().Contains("AJUDA GENERAL"); })) << session.Dump();
+  EXPECT_TRUE(session.Screen().Contains("CONSULTA DE L'ESTAT DELS REBUTS"));
+  session.Type(keys::Esc);
+  ASSERT_TRUE(session.WaitFor([&] { return !session.Screen().Contains("CONSULTA DE L'ESTAT"); })) << session.Dump();
+  EXPECT_EQ(At(session, 2, 2, 15), "Codi de finca: ");
+
   // Esc on the form ends the program and gives the terminal back.
   session.Type(keys::Esc);
   ASSERT_TRUE(session.WaitForExit(5000)) << session.Dump();
