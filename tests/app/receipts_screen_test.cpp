@@ -257,6 +257,29 @@ TEST_F(ReceiptsScreenTest, ASpanishSessionShowsTheLanguageFilesTextsInTheSameCol
   EXPECT_EQ(At(6, 41, 26), Total("1.304,56"));
 }
 
+TEST_F(ReceiptsScreenTest, LongTranslationsAreCutToTheirRoomAndMoveNothing) {
+  // A language file whose texts are longer than the room the screen has.
+  std::ofstream(root / "LOCALE" / "RECINQRY.LNG", std::ios::binary | std::ios::trunc)
+      << "\"PENDENT\",\"\",\"\",\"PENDIENTE DE COBRO\"\r\n"
+      << "\"TOTAL           \",\"\",\"\",\"TOTAL DE LOS RECIBOS LISTADOS EN PANTALLA: \"\r\n"
+      << "\"PANTALLA ZZZ9\",\"\",\"\",\"PANTALLA NUMERO ZZZ9\"\r\n";
+  UseTerminal("TERM02");
+  StartInquiry();
+  AddEstate(12, "DOCE");
+  AddReceipts(12, 3);
+  ChooseEstate(12);
+
+  Keys({});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(5, 29, 12), "PENDIENTE DE");
+  EXPECT_EQ(At(5, 41, 28), Line(2).substr(0, 28)) << "the right-hand receipt keeps its columns";
+  EXPECT_EQ(At(5, 69, 12), "PENDIENTE DE");
+  EXPECT_EQ(At(6, 41, 40), "TOTAL DE LOS RECIBOS LISTADOS EN PANTALL");
+  EXPECT_EQ(Row(7), "") << "nothing wraps onto the next row";
+  EXPECT_EQ(At(1, 67, 14), "PANTALLA NUMER");
+  EXPECT_EQ(At(2, 1, 36), std::string(36, ' ')) << "the page label does not wrap onto row 2";
+}
+
 TEST_F(ReceiptsScreenTest, AmountsAreShownInTheDisplayCurrency) {
   StartInquiry();
   AddEstate(12, "DOTZE");
