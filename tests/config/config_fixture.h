@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 
 #include "config/config_state.h"
@@ -29,7 +30,7 @@ class ConfigTest : public ::testing::Test {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
            ("config_test_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-            std::to_string(reinterpret_cast<uintptr_t>(this)));
+            std::to_string(std::random_device{}()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::filesystem::current_path(dir_);
