@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <string>
 
@@ -169,6 +171,19 @@ TEST_F(InquiryEndToEnd, ASpanishTerminalShowsTheSpanishTexts) {
   session.Type(keys::Esc);
   ASSERT_TRUE(session.WaitFor([&] { return ReceiptsCleared(session); })) << session.Dump();
   session.Type(keys::Esc);
+  ASSERT_TRUE(session.WaitForExit(5000)) << session.Dump();
+  EXPECT_EQ(session.ExitCode(), 0);
+  EXPECT_TRUE(session.ModesRestored());
+}
+
+TEST_F(InquiryEndToEnd, SigtermOnTheReceiptsScreenEndsInOrder) {
+  PtySession session;
+  ASSERT_TRUE(Start(session, "TERM01"));
+  ASSERT_TRUE(session.WaitForText("Codi de finca:")) << session.Dump();
+  session.Type("2");
+  session.Type(keys::Enter);
+  ASSERT_TRUE(session.WaitFor([&] { return ShowsPage(session, 1); })) << session.Dump();
+  session.Signal(SIGTERM);
   ASSERT_TRUE(session.WaitForExit(5000)) << session.Dump();
   EXPECT_EQ(session.ExitCode(), 0);
   EXPECT_TRUE(session.ModesRestored());
