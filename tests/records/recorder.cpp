@@ -16,9 +16,12 @@ std::string StatData(uint16_t recordLength, const std::vector<std::vector<Segmen
   PutU16(data, 2, 1024);
   PutU16(data, 4, static_cast<uint16_t>(keys.size()));
   for (const auto& key : keys) {
+    uint16_t position = 1;
     for (std::size_t i = 0; i < key.size(); ++i) {
       std::string spec(16, '\0');
-      PutU16(spec, 0, 1);
+      if (key[i].Position != 0) position = key[i].Position;
+      PutU16(spec, 0, position);
+      position = static_cast<uint16_t>(position + key[i].Length);
       PutU16(spec, 2, key[i].Length);
       PutU16(spec, 4, static_cast<uint16_t>(key[i].Flags | (i + 1 < key.size() ? 0x10 : 0)));
       data += spec;

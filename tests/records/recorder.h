@@ -32,10 +32,12 @@ struct Answer {
   std::string Key;   // written at the start of the key buffer
 };
 
-// A Stat answer: record length and keys made of segments.
+// A Stat answer (and a Create buffer): record length and keys made of
+// segments.
 struct Segment {
   uint16_t Length = 0;
   uint16_t Flags = 0;
+  uint16_t Position = 0;  // from 1; 0: right after the key's previous segment
 };
 std::string StatData(uint16_t recordLength, const std::vector<std::vector<Segment>>& keys,
                      const std::string& weights = {});
