@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,15 +30,9 @@ void Decode(int status, ExitStatus& out) {
   if (WIFEXITED(status)) {
     out.Exited = true;
     out.ExitCode = WEXITSTATUS(status);
-    out.Stopped = false;
   } else if (WIFSIGNALED(status)) {
     out.Signaled = true;
     out.Signal = WTERMSIG(status);
-    out.Stopped = false;
-  } else if (WIFSTOPPED(status)) {
-    out.Stopped = true;
-  } else if (WIFCONTINUED(status)) {
-    out.Stopped = false;
   }
 }
 
@@ -73,7 +68,7 @@ std::vector<std::string> Environment(bool clear, const std::map<std::string, std
 
 namespace keys {
 std::string Function(int n, int modifier) {
-  static const char* plain[] = {"\x1bOP", "\x1bOQ", "\x1bOR", "\x1bOS", "\x1b[15~",
+  static const char* plain[] = {"\x1bOP",   "\x1bOQ",   "\x1bOR",   "\x1bOS",   "\x1b[15~",
                                 "\x1b[17~", "\x1b[18~", "\x1b[19~", "\x1b[20~", "\x1b[21~"};
   if (n < 1 || n > 10) return {};
   if (modifier <= 1) return plain[n - 1];
@@ -158,9 +153,10 @@ PtySession::PtySession(int rows, int columns) : rows_(rows), columns_(columns), 
 
 PtySession::~PtySession() {
   if (pid_ > 0 && Running()) {
+    ::kill(pid_, SIGCONT);
     ::kill(pid_, SIGKILL);
     int status;
-    ::waitpid(pid_, &status, 0);
+    ::waitpid(leader_, &status, 0);
   }
   if (master_ >= 0) ::close(master_);
 }
@@ -185,24 +181,57 @@ bool PtySession::Start(const std::string& program, const std::vector<std::string
   if (::openpty(&master_, &slave, nullptr, nullptr, &ws) != 0) return false;
   ::tcgetattr(slave, &initialModes_);
   std::vector<std::string> env = Environment(clearEnv_, set_, unset_);
-  pid_ = ::fork();
-  if (pid_ < 0) return false;
-  if (pid_ == 0) {
+  // The program runs as a shell runs a job: in a process group of its own
+  // that is the terminal's foreground group, below a session leader that
+  // waits for it and ends as it ends. So job control works as it does under a
+  // shell (a stop signal does stop it), and a hang-up reaches it.
+  int pidPipe[2];
+  if (::pipe2(pidPipe, O_CLOEXEC) != 0) return false;
+  leader_ = ::fork();
+  if (leader_ < 0) return false;
+  if (leader_ == 0) {
     ::close(master_);
+    ::close(pidPipe[0]);
     ::setsid();
     ::ioctl(slave, TIOCSCTTY, 0);
-    ::dup2(slave, 0);
-    ::dup2(slave, 1);
-    ::dup2(slave, 2);
-    if (slave > 2) ::close(slave);
-    if (!workDir_.empty() && ::chdir(workDir_.c_str()) != 0) ::_exit(126);
-    // The test runner may ignore or block signals; the program starts clean.
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     for (int sig = 1; sig < 32; ++sig) ::signal(sig, SIG_DFL);
-    Exec(program, args, env);
+    pid_t job = ::fork();
+    if (job == 0) {
+      ::setpgid(0, 0);
+      ::dup2(slave, 0);
+      ::dup2(slave, 1);
+      ::dup2(slave, 2);
+      if (slave > 2) ::close(slave);
+      if (!workDir_.empty() && ::chdir(workDir_.c_str()) != 0) ::_exit(126);
+      Exec(program, args, env);
+    }
+    ::setpgid(job, job);
+    ::signal(SIGTTOU, SIG_IGN);
+    ::tcsetpgrp(slave, job);
+    ::signal(SIGHUP, SIG_IGN);
+    (void)!::write(pidPipe[1], &job, sizeof job);
+    int status = 0;
+    while (::waitpid(job, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) {
+      struct rlimit none = {0, 0};
+      ::setrlimit(RLIMIT_CORE, &none);
+      ::signal(WTERMSIG(status), SIG_DFL);
+      ::raise(WTERMSIG(status));
+    }
+    ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
   }
+  ::close(pidPipe[1]);
+  pid_t job = -1;
+  ssize_t got;
+  while ((got = ::read(pidPipe[0], &job, sizeof job)) < 0 && errno == EINTR) {
+  }
+  ::close(pidPipe[0]);
+  if (got != sizeof job) return false;
+  pid_ = job;
   ::close(slave);
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   return true;
@@ -226,7 +255,7 @@ void PtySession::Pump(int ms) {
   do {
     int64_t left = end - NowMs();
     ReadAvailable(static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(left, 20))));
-    Reap(false, false);
+    Reap();
   } while (NowMs() < end);
 }
 
@@ -256,7 +285,7 @@ bool PtySession::WaitFor(const std::function<bool()>& pred, int timeoutMs) {
     if (pred()) return true;
     if (NowMs() >= end) return false;
     ReadAvailable(20);
-    Reap(false, false);
+    Reap();
   }
 }
 
@@ -264,18 +293,28 @@ bool PtySession::WaitForText(std::string_view utf8, int timeoutMs) {
   return WaitFor([&] { return screen_.Contains(utf8); }, timeoutMs);
 }
 
-void PtySession::Reap(bool block, bool allowStop) {
-  if (pid_ <= 0 || status_.Exited || status_.Signaled) return;
+void PtySession::Reap() {
+  if (leader_ <= 0 || status_.Exited || status_.Signaled) return;
   int status = 0;
-  int flags = (block ? 0 : WNOHANG) | (allowStop ? (WUNTRACED | WCONTINUED) : 0);
-  pid_t r = ::waitpid(pid_, &status, flags);
-  if (r == pid_) Decode(status, status_);
+  if (::waitpid(leader_, &status, WNOHANG) == leader_) {
+    Decode(status, status_);
+    // What the program wrote before it ended is still to be read.
+    for (int i = 0; i < 5 && master_ >= 0; ++i) ReadAvailable(10);
+  }
+}
+
+bool PtySession::Stopped() const {
+  std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() &&
+         (text[close + 2] == 'T' || text[close + 2] == 't');
 }
 
 bool PtySession::WaitForExit(int timeoutMs) {
   return WaitFor(
       [&] {
-        Reap(false, false);
+        Reap();
         return status_.Exited || status_.Signaled;
       },
       timeoutMs);
@@ -284,8 +323,8 @@ bool PtySession::WaitForExit(int timeoutMs) {
 bool PtySession::WaitForStop(int timeoutMs) {
   return WaitFor(
       [&] {
-        Reap(false, true);
-        return status_.Stopped;
+        Reap();
+        return Stopped();
       },
       timeoutMs);
 }
@@ -302,7 +341,6 @@ void PtySession::Resize(int rows, int columns) {
 
 void PtySession::Signal(int sig) {
   if (pid_ > 0 && Running()) ::kill(pid_, sig);
-  if (sig == SIGCONT) status_.Stopped = false;
 }
 
 void PtySession::HangUp() {

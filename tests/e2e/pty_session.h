@@ -54,7 +54,9 @@ inline constexpr std::string_view CtrlLeft = "\x1b[1;5D";
 inline constexpr std::string_view CtrlRight = "\x1b[1;5C";
 inline constexpr std::string_view CtrlHome = "\x1b[1;5H";
 inline constexpr std::string_view AltX = "\x1bx";
-inline constexpr std::string_view AltC = "\x1b" "c";
+inline constexpr std::string_view AltC =
+    "\x1b"
+    "c";
 // F1..F10 with modifiers: 2 Shift, 3 Alt, 5 Ctrl.
 std::string Function(int n, int modifier = 1);
 // A left (1) or right (2) click at a 1-based position, as an SGR mouse report.
@@ -67,11 +69,10 @@ std::string Paste(std::string_view utf8);
 std::string BuiltProgram(const std::string& name);
 
 struct ExitStatus {
-  bool Exited = false;    // ended by exit with ExitCode
+  bool Exited = false;  // ended by exit with ExitCode
   int ExitCode = -1;
   bool Signaled = false;  // killed by Signal
   int Signal = 0;
-  bool Stopped = false;   // stopped (SIGTSTP)
 };
 
 // The result of running a program without a terminal.
@@ -110,11 +111,12 @@ class PtySession {
   bool WaitForText(std::string_view utf8, int timeoutMs = 5000);
   // Reads output until pred() holds or the time passes.
   bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000);
-  // Waits for the program to end (or stop, with WUNTRACED semantics when
-  // allowStop); true when it did within the time.
+  // Waits for the program to end; true when it did within the time.
   bool WaitForExit(int timeoutMs = 5000);
+  // Waits for the program to be stopped (job control).
   bool WaitForStop(int timeoutMs = 5000);
-  bool Running() const { return pid_ > 0 && !status_.Exited && !status_.Signaled; }
+  bool Stopped() const;
+  bool Running() const { return leader_ > 0 && !status_.Exited && !status_.Signaled; }
 
   const ExitStatus& Status() const { return status_; }
   int ExitCode() const { return status_.Exited ? status_.ExitCode : -1; }
@@ -125,6 +127,7 @@ class PtySession {
   // Closes the terminal's master side: the program sees a hang-up.
   void HangUp();
 
+  // The program's process (signals go to it).
   pid_t Pid() const { return pid_; }
   const VtScreen& Screen() const { return screen_; }
   VtScreen& Screen() { return screen_; }
@@ -142,7 +145,7 @@ class PtySession {
 
  private:
   void ReadAvailable(int timeoutMs);
-  void Reap(bool block, bool allowStop);
+  void Reap();
 
   int rows_, columns_;
   std::map<std::string, std::string> set_;
@@ -150,7 +153,8 @@ class PtySession {
   bool clearEnv_ = false;
   std::string workDir_;
   int master_ = -1;
-  pid_t pid_ = -1;
+  pid_t leader_ = -1;  // the session leader that waits for the program
+  pid_t pid_ = -1;     // the program
   ExitStatus status_;
   struct termios initialModes_ {};
   std::string output_;

@@ -278,7 +278,8 @@ class VtScreen {
 
   void Mode(bool on) {
     for (int v : Params(0)) {
-      if (v == 25) cursorVisible_ = on;
+      if (v == 25)
+        cursorVisible_ = on;
       else if (v == 1049) {
         if (on && !alternate_) {
           savedRow_ = row_;
@@ -316,28 +317,46 @@ class VtScreen {
         row_ = std::clamp(p[0] ? p[0] : 1, 1, rows_);
         column_ = std::clamp(p.size() > 1 && p[1] ? p[1] : 1, 1, columns_);
         break;
-      case 'A': row_ = std::max(1, row_ - n); break;
-      case 'B': row_ = std::min(rows_, row_ + n); break;
-      case 'C': column_ = std::min(columns_, column_ + n); break;
-      case 'D': column_ = std::max(1, column_ - n); break;
-      case 'G': column_ = std::clamp(n, 1, columns_); break;
-      case 'd': row_ = std::clamp(n, 1, rows_); break;
+      case 'A':
+        row_ = std::max(1, row_ - n);
+        break;
+      case 'B':
+        row_ = std::min(rows_, row_ + n);
+        break;
+      case 'C':
+        column_ = std::min(columns_, column_ + n);
+        break;
+      case 'D':
+        column_ = std::max(1, column_ - n);
+        break;
+      case 'G':
+        column_ = std::clamp(n, 1, columns_);
+        break;
+      case 'd':
+        row_ = std::clamp(n, 1, rows_);
+        break;
       case 'J': {
         int mode = Params(0)[0];
         int here = static_cast<int>(Index(row_, column_));
         int last = rows_ * columns_ - 1;
-        if (mode == 0) Erase(here, last);
-        else if (mode == 1) Erase(0, here);
-        else Erase(0, last);
+        if (mode == 0)
+          Erase(here, last);
+        else if (mode == 1)
+          Erase(0, here);
+        else
+          Erase(0, last);
         break;
       }
       case 'K': {
         int mode = Params(0)[0];
         int start = static_cast<int>(Index(row_, 1)), here = static_cast<int>(Index(row_, column_));
         int end = start + columns_ - 1;
-        if (mode == 0) Erase(here, end);
-        else if (mode == 1) Erase(start, here);
-        else Erase(start, end);
+        if (mode == 0)
+          Erase(here, end);
+        else if (mode == 1)
+          Erase(start, here);
+        else
+          Erase(start, end);
         break;
       }
       case 'X': {
