@@ -40,17 +40,22 @@ std::string ReceiptRecord::EstateCode() const { return Field(Bytes, EstateCodeOf
 void ReceiptRecord::SetEstateCode(std::string_view code) {
   SetField(Bytes, EstateCodeOffset, EstateCodeSize, code, '\0');
 }
-std::string ReceiptRecord::ReceiptDepartment() const { return Field(Bytes, DepartmentOffset, DepartmentSize); }
+std::string ReceiptRecord::ReceiptDepartment() const {
+  return Field(Bytes, DepartmentOffset, DepartmentSize);
+}
 void ReceiptRecord::SetReceiptDepartment(std::string_view department) {
   SetField(Bytes, DepartmentOffset, DepartmentSize, department, '\0');
 }
 std::string ReceiptRecord::ReceiptDate() const { return Field(Bytes, DateOffset, DateSize); }
-void ReceiptRecord::SetReceiptDate(std::string_view date) { SetField(Bytes, DateOffset, DateSize, date, '\0'); }
+void ReceiptRecord::SetReceiptDate(std::string_view date) {
+  SetField(Bytes, DateOffset, DateSize, date, '\0');
+}
 
 int32_t ReceiptRecord::ReceiptAmount() const {
   std::string field = Field(Bytes, AmountOffset, AmountSize);
   uint32_t value = 0;
-  for (std::size_t i = 0; i < AmountSize; ++i) value |= static_cast<uint32_t>(static_cast<uint8_t>(field[i])) << (8 * i);
+  for (std::size_t i = 0; i < AmountSize; ++i)
+    value |= static_cast<uint32_t>(static_cast<uint8_t>(field[i])) << (8 * i);
   return static_cast<int32_t>(value);
 }
 void ReceiptRecord::SetReceiptAmount(int32_t amount) {
@@ -61,6 +66,8 @@ void ReceiptRecord::SetReceiptAmount(int32_t amount) {
 }
 
 char ReceiptRecord::ReceiptState() const { return Field(Bytes, StateOffset, 1)[0]; }
-void ReceiptRecord::SetReceiptState(char state) { SetField(Bytes, StateOffset, 1, std::string_view(&state, 1), '\0'); }
+void ReceiptRecord::SetReceiptState(char state) {
+  SetField(Bytes, StateOffset, 1, std::string_view(&state, 1), '\0');
+}
 
 }  // namespace app

@@ -71,8 +71,9 @@ DataBuffer RecordData(const DataFileSlot& slot) {
 // returned, RecordLength, or the area holds.
 void StoreRecord(DataFileSlot& slot, const DataBuffer& data, uint32_t dataLength) {
   if (slot.RecordBuffer == nullptr) return;
-  std::size_t n = std::min({Returned(dataLength), static_cast<std::size_t>(std::max<int32_t>(slot.RecordLength, 0)),
-                            slot.RecordBuffer->size()});
+  std::size_t n =
+      std::min({Returned(dataLength), static_cast<std::size_t>(std::max<int32_t>(slot.RecordLength, 0)),
+                slot.RecordBuffer->size()});
   std::memcpy(slot.RecordBuffer->data(), data.data(), n);
 }
 
@@ -195,7 +196,8 @@ bool ReadCreationSpec(const std::string& path, DataBuffer& data) {
 
 // Splits a file name into directory, base name and extension: the
 // extension starts at the leftmost dot of the last path component.
-void SplitFileName(const std::string& name, std::string& directory, std::string& base, std::string& extension) {
+void SplitFileName(const std::string& name, std::string& directory, std::string& base,
+                   std::string& extension) {
   std::size_t baseEnd = name.size();
   std::size_t baseStart = 0;
   for (std::size_t i = name.size(); i-- > 0;) {
@@ -423,8 +425,8 @@ int32_t RecordPosition(int16_t fileId, int32_t position) {
   const auto bits = static_cast<uint32_t>(position);
   for (int i = 0; i < 4; ++i) data[i] = static_cast<uint8_t>(bits >> (8 * i));
   KeyBuffer key{};
-  int16_t status = Call(OpGetDirect, slot, data.data(), &dataLength, key.data(), 0,
-                        static_cast<int8_t>(slot.KeyNumber));
+  int16_t status =
+      Call(OpGetDirect, slot, data.data(), &dataLength, key.data(), 0, static_cast<int8_t>(slot.KeyNumber));
   StoreKeyToNul(slot, key);
   if (status == StatusDataBufferTooShort) status = StatusOk;
   if (status == StatusOk) StoreRecord(slot, data, dataLength);

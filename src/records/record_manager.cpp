@@ -9,9 +9,10 @@ namespace {
 
 class LibraryBinding final : public RecordManager {
  public:
-  int16_t Call(uint16_t operation, void* positionBlock, void* dataBuffer, uint32_t* dataLength, void* keyBuffer,
-               uint8_t keyLength, int8_t keyNumber) override {
-    return RecordManagerCall(operation, positionBlock, dataBuffer, dataLength, keyBuffer, keyLength, keyNumber);
+  int16_t Call(uint16_t operation, void* positionBlock, void* dataBuffer, uint32_t* dataLength,
+               void* keyBuffer, uint8_t keyLength, int8_t keyNumber) override {
+    return RecordManagerCall(operation, positionBlock, dataBuffer, dataLength, keyBuffer, keyLength,
+                             keyNumber);
   }
 };
 

@@ -1,8 +1,9 @@
 // The inquiry's record layouts over real record bytes.
+#include "app/inquiry_records.h"
+
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "app/inquiry_records.h"
 
 namespace app {
 namespace {
@@ -39,12 +40,12 @@ TEST(InquiryRecords, EstateFieldsAtTheirOffsets) {
 
 TEST(InquiryRecords, ReceiptFieldsAtTheirOffsets) {
   ReceiptRecord receipt;
-  receipt.Bytes = Bytes({0x80, 0x8C,                   // estate 0012
-                         0x81, 0x97,                   // department 0123
-                         0x94, 0x98, 0x83, 0x8F,       // 2024-03-15
-                         9, 9, 9, 9, 9,                // not used
-                         0xC7, 0xCF, 0xFF, 0xFF,       // -12345
-                         9, 9, 9, 9,                   // not used
+  receipt.Bytes = Bytes({0x80, 0x8C,                 // estate 0012
+                         0x81, 0x97,                 // department 0123
+                         0x94, 0x98, 0x83, 0x8F,     // 2024-03-15
+                         9,    9,    9,    9,    9,  // not used
+                         0xC7, 0xCF, 0xFF, 0xFF,     // -12345
+                         9,    9,    9,    9,        // not used
                          'D'}) +
                   std::string(14, '#');
   ASSERT_EQ(receipt.Bytes.size(), 36u);
@@ -66,7 +67,8 @@ TEST(InquiryRecords, ReceiptFieldsAtTheirOffsets) {
   receipt.SetReceiptDepartment(Bytes({0x80, 0x81}));
   receipt.SetEstateCode(Bytes({0xE3, 0xE3}));
   // Only the fields written changed.
-  for (std::size_t i : {8u, 9u, 10u, 11u, 12u, 17u, 18u, 19u, 20u, 22u, 35u}) EXPECT_EQ(receipt.Bytes[i], before[i]) << i;
+  for (std::size_t i : {8u, 9u, 10u, 11u, 12u, 17u, 18u, 19u, 20u, 22u, 35u})
+    EXPECT_EQ(receipt.Bytes[i], before[i]) << i;
   EXPECT_EQ(receipt.Bytes.substr(0, 8), Bytes({0xE3, 0xE3, 0x80, 0x81, 0x94, 0x98, 0x8C, 0x9F}));
 }
 

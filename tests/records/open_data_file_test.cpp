@@ -282,10 +282,8 @@ TEST_F(OpenFailureTest, MessageNamesTheFileAndStatusInTheSessionLanguage) {
     const char* language;
     std::string text;
   } cases[] = {
-      {"CAT", "NO ES POT ACCEDIR AL FITXER "},
-      {"SPA", "NO SE PUEDE ACCEDER AL FICHERO "},
-      {"GLG", "NOM SE PODE ACEDER AO FICHEIRO "},
-      {"OCI", "NON SE P\xE3T ACCEDIR ATH FICH\xD4R "},
+      {"CAT", "NO ES POT ACCEDIR AL FITXER "},    {"SPA", "NO SE PUEDE ACCEDER AL FICHERO "},
+      {"GLG", "NOM SE PODE ACEDER AO FICHEIRO "}, {"OCI", "NON SE P\xE3T ACCEDIR ATH FICH\xD4R "},
       {"XYZ", "NO ES POT ACCEDIR AL FITXER "},
   };
   for (const Case& c : cases) {

@@ -43,7 +43,8 @@ struct OtherUser {
     uint32_t length = 0;
     std::string key = path;
     key.push_back('\0');
-    return RecordManagerCall(RM_OPEN, block, data, &length, key.data(), static_cast<uint8_t>(path.size()), mode);
+    return RecordManagerCall(RM_OPEN, block, data, &length, key.data(), static_cast<uint8_t>(path.size()),
+                             mode);
   }
   int16_t Insert(std::string record) {
     uint32_t length = static_cast<uint32_t>(record.size());
@@ -55,7 +56,8 @@ struct OtherUser {
     std::string data(1536, ' ');
     uint32_t length = 1536;
     keyValue.resize(255, '\0');
-    return RecordManagerCall(RM_GET_EQUAL + RM_LOCK_NOWAIT, block, data.data(), &length, keyValue.data(), 9, 0);
+    return RecordManagerCall(RM_GET_EQUAL + RM_LOCK_NOWAIT, block, data.data(), &length, keyValue.data(), 9,
+                             0);
   }
   int16_t Close() {
     uint8_t data[4] = {0}, key[4] = {0};
@@ -192,7 +194,8 @@ TEST_F(RealManagerTest, LockedRecordIsWaitedOutInLockModeOne) {
     sleeps.push_back(ms);
     bool shown = false;
     for (int16_t row = 20; row <= 25; ++row)
-      if (console.RowText(row).find("FITXER BLOQUEJAT. ESPEREU UN MOMENT.") != std::string::npos) shown = true;
+      if (console.RowText(row).find("FITXER BLOQUEJAT. ESPEREU UN MOMENT.") != std::string::npos)
+        shown = true;
     messageShown.push_back(shown);
     if (sleeps.size() == 3) other.Close();
   };
@@ -212,10 +215,13 @@ TEST_F(RealManagerTest, UnsignedKeySegmentsComeBackInCollatingForm) {
   ASSERT_EQ(OpenDataFile(20, rootDir + "DADES\\Numbers", numbers), 0);
   OtherUser writer;
   ASSERT_EQ(writer.Open((root / "DADES" / "Numbers.dat").string()), 0);
-  ASSERT_EQ(writer.Insert(std::string("\x01\x02" "abcdef")), 0);
+  ASSERT_EQ(writer.Insert(std::string("\x01\x02"
+                                      "abcdef")),
+            0);
   writer.Close();
   ASSERT_EQ(FindRecord(20, 0, "", 1), 0);
-  EXPECT_EQ(numbers, std::string("\x01\x02" "abcdef"));
+  EXPECT_EQ(numbers, std::string("\x01\x02"
+                                 "abcdef"));
   EXPECT_EQ(records::CurrentKey(20), std::string("\x02\x01"));
 }
 
@@ -249,6 +255,17 @@ TEST_F(RealManagerTest, FileThatCannotBeOpenedShowsItsMessageAndEndsWithZero) {
   EXPECT_EQ(exitCodes, std::vector<int>{0});
   EXPECT_EQ(console.RowText(10), std::string(80, ' '));
   EXPECT_EQ(records::FindFileSlot(511), -40);
+}
+
+TEST_F(RealManagerTest, SpecificationTheRecordManagerRefusesEndsInTheFailurePath) {
+  std::string spec = StatData(36, kCollectionKeys);
+  spec[2] = spec[3] = 0;  // page size 0
+  WriteSpecFile("CobramH", SpecFile(spec));
+  console.PushDiscardBarrier();
+  console.PushKey(13);
+  EXPECT_EQ(OpenDataFile(514, rootDir + "DADES\\CobramH", area), RM_BAD_PAGE_SIZE);
+  EXPECT_EQ(exitCodes, std::vector<int>{0});
+  EXPECT_FALSE(std::filesystem::exists(dataPath));
 }
 
 TEST_F(RealManagerTest, DamagedDataFileIsRefusedAndLeftAsItWas) {

@@ -2,6 +2,8 @@
 // against the recorder.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "records_fixture.h"
 
 namespace recordstest {
@@ -233,10 +235,8 @@ TEST_F(RecordOperationsTest, LockMessageInEachLanguage) {
     const char* language;
     const char* text;
   } cases[] = {
-      {"CAT", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."},
-      {"SPA", "FICHERO BLOQUEADO. ESPERE UN MOMENTO."},
-      {"GLG", "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO."},
-      {"OCI", "FICH\xD4R BLOQUEJAT. ESPERATZ UN MOMENT."},
+      {"CAT", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."},   {"SPA", "FICHERO BLOQUEADO. ESPERE UN MOMENTO."},
+      {"GLG", "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO."}, {"OCI", "FICH\xD4R BLOQUEJAT. ESPERATZ UN MOMENT."},
       {"", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."},
   };
   int16_t status = 0;
@@ -360,11 +360,19 @@ TEST_F(RecordOperationsTest, CollatingKeyConvertsByTheSegmentsOfTheCurrentKey) {
   std::string weights(256, '\0');
   for (int b = 0; b < 256; ++b) weights[b] = static_cast<char>(255 - b);
   recorder.Layout = StatData(36, {{{2, 0x04}, {3, 0x20}, {2, 0}}, {{3, 0}}}, weights);
-  EXPECT_EQ(CollatingKey(std::string("\x01\x02" "abc" "xy"), 514), std::string("\x02\x01\x9E\x9D\x9C" "xy"));
+  EXPECT_EQ(CollatingKey(std::string("\x01\x02"
+                                     "abc"
+                                     "xy"),
+                         514),
+            std::string("\x02\x01\x9E\x9D\x9C"
+                        "xy"));
   // A short value: the integer segment is filled out with NUL bytes first,
   // a weighted segment stops at the value's end.
   EXPECT_EQ(CollatingKey(std::string("\x01"), 514), std::string("\0\x01", 2));
-  EXPECT_EQ(CollatingKey(std::string("\x01\x02" "a"), 514), std::string("\x02\x01\x9E"));
+  EXPECT_EQ(CollatingKey(std::string("\x01\x02"
+                                     "a"),
+                         514),
+            std::string("\x02\x01\x9E"));
   recorder.Push(0);
   ASSERT_EQ(FindRecord(514, 1, "abc", 0), 0);
   EXPECT_EQ(CollatingKey("abc", 514), "abc");  // key 1 is plain
@@ -372,9 +380,41 @@ TEST_F(RecordOperationsTest, CollatingKeyConvertsByTheSegmentsOfTheCurrentKey) {
   EXPECT_EQ(CurrentKey(600), "");
 
   recorder.Push(0);
-  ASSERT_EQ(FindRecord(514, 0, std::string("\x01\x02" "abc" "xy"), 0), 0);
-  EXPECT_EQ(CurrentKey(514), std::string("\x02\x01\x9E\x9D\x9C" "xy"));
-  EXPECT_EQ(SlotOf(514).KeyValue, std::string("\x01\x02" "abc" "xy"));
+  ASSERT_EQ(FindRecord(514, 0,
+                       std::string("\x01\x02"
+                                   "abc"
+                                   "xy"),
+                       0),
+            0);
+  EXPECT_EQ(CurrentKey(514), std::string("\x02\x01\x9E\x9D\x9C"
+                                         "xy"));
+  EXPECT_EQ(SlotOf(514).KeyValue, std::string("\x01\x02"
+                                              "abc"
+                                              "xy"));
+}
+
+TEST_F(RecordOperationsTest, RandomStatAnswersAreReadWithinTheirBounds) {
+  // Hostile layouts: random bytes with random returned lengths. Every key
+  // length stays within a key buffer and no conversion reads past the data
+  // (the sanitizer build checks the latter).
+  std::mt19937 random(12345);
+  recorder.StatScripted = true;
+  for (int round = 0; round < 400; ++round) {
+    std::string data(1536, '\0');
+    const int filled = static_cast<int>(random() % 1537);
+    for (int i = 0; i < filled; ++i) data[i] = static_cast<char>(random() % 4 == 0 ? 0x10 : random() & 0xFF);
+    data[4] = static_cast<char>(random() % 6);  // a few keys, so that walks go deep
+    data[5] = 0;
+    const int64_t length = static_cast<int64_t>(random() % 2000);
+    recorder.Push(0, data, "", length);
+    int16_t keyLength = -1, recordLength = -1;
+    records::ReadFileLayout(514, static_cast<int16_t>(random() % 6), keyLength, recordLength);
+    EXPECT_GE(keyLength, 0);
+    EXPECT_LE(keyLength, 255);
+    recorder.Push(0, data, "", length);
+    const std::string value(random() % 40, 'v');
+    EXPECT_GE(CollatingKey(value, 514).size(), value.size());
+  }
 }
 
 TEST_F(RecordOperationsTest, AlternateSegmentWithoutAWeightTableIsLeftAsStored) {

@@ -27,9 +27,9 @@ struct RecordedCall {
 
 struct Answer {
   int16_t Status = 0;
-  std::string Data;  // written at the start of the data buffer
+  std::string Data;         // written at the start of the data buffer
   int64_t DataLength = -1;  // returned data length; -1: the length of Data
-  std::string Key;   // written at the start of the key buffer
+  std::string Key;          // written at the start of the key buffer
 };
 
 // A Stat answer (and a Create buffer): record length and keys made of
@@ -44,8 +44,8 @@ std::string StatData(uint16_t recordLength, const std::vector<std::vector<Segmen
 
 class Recorder : public records::RecordManager {
  public:
-  int16_t Call(uint16_t operation, void* positionBlock, void* dataBuffer, uint32_t* dataLength, void* keyBuffer,
-               uint8_t keyLength, int8_t keyNumber) override;
+  int16_t Call(uint16_t operation, void* positionBlock, void* dataBuffer, uint32_t* dataLength,
+               void* keyBuffer, uint8_t keyLength, int8_t keyNumber) override;
 
   // Size of the key buffer the layer hands over for an operation.
   static std::size_t KeyBufferBytes(uint16_t operation);

@@ -12,8 +12,8 @@
 #include "config/session_settings.h"
 #include "console/console_state.h"
 #include "memory_console_fixture.h"
-#include "records/data_files.h"
 #include "recorder.h"
+#include "records/data_files.h"
 
 namespace recordstest {
 
