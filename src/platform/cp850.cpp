@@ -32,7 +32,11 @@ const char32_t kGlyphs[256] = {
 const std::unordered_map<char32_t, uint8_t>& ReverseTable() {
   static const std::unordered_map<char32_t, uint8_t> table = [] {
     std::unordered_map<char32_t, uint8_t> t;
-    for (int b = 255; b >= 1; --b) t[kGlyphs[b]] = static_cast<uint8_t>(b);
+    // The OEM glyphs of the control bytes map back to them, except the two
+    // they share with printable bytes: the pilcrow and the section sign are
+    // the printable bytes 244 and 245.
+    for (int b = 1; b < 32; ++b) t[kGlyphs[b]] = static_cast<uint8_t>(b);
+    for (int b = 255; b >= 32; --b) t[kGlyphs[b]] = static_cast<uint8_t>(b);
     for (int b = 1; b < 32; ++b) t[static_cast<char32_t>(b)] = static_cast<uint8_t>(b);
     t[0x7F] = 0x7F;
     t[0x20] = 0x20;
@@ -130,6 +134,12 @@ std::string Utf8ToCp850(std::string_view s) {
       continue;
     }
     i += len;
+    // Overlong forms, surrogates and values beyond Unicode are not text.
+    static const char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      out.push_back('?');
+      continue;
+    }
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
       continue;

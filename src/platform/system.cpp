@@ -1,7 +1,6 @@
 #include "system.h"
 
 #include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,13 +25,41 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+// A UTF-8 name folded to lower case for comparison: ASCII and the accented
+// Latin letters (the letters of code page 850), so that "GESTIÓ" matches
+// "gestió". Bytes that are not valid UTF-8 stay as they are.
+std::string FoldName(std::string_view utf8) {
+  std::string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    unsigned char b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      out.push_back(static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b));
+      ++i;
+      continue;
+    }
+    if ((b & 0xE0) == 0xC0 && i + 1 < utf8.size() &&
+        (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+      char32_t cp = ((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F);
+      if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) cp += 0x20;
+      AppendUtf8(out, cp);
+      i += 2;
+      continue;
+    }
+    out.push_back(static_cast<char>(b));
+    ++i;
+  }
+  return out;
+}
+
 // Finds the entry of dir whose name equals name without regard to case.
 bool MatchComponent(const std::string& dir, const std::string& name, std::string& found) {
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return false;
+  const std::string wanted = FoldName(name);
   bool ok = false;
   while (dirent* e = ::readdir(d)) {
-    if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+    if (FoldName(e->d_name) == wanted) {
       found = e->d_name;
       ok = true;
       break;

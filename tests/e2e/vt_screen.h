@@ -83,6 +83,9 @@ class VtScreen {
   bool MouseReporting() const { return mouse_; }
   bool BracketedPaste() const { return paste_; }
   int Bells() const { return bells_; }
+  // Characters printed and cells erased so far: what a renderer sent.
+  int Printed() const { return printed_; }
+  int Erased() const { return erased_; }
   // Sequences the emulator did not understand, for failure messages.
   const std::vector<std::string>& Unknown() const { return unknown_; }
 
@@ -213,6 +216,7 @@ class VtScreen {
   }
 
   void Print(char32_t cp) {
+    ++printed_;
     if (wrapPending_) {
       column_ = 1;
       LineFeed();
@@ -363,6 +367,7 @@ class VtScreen {
         int here = static_cast<int>(Index(row_, column_));
         int end = static_cast<int>(Index(row_, columns_));
         Erase(here, std::min(end, here + n - 1));
+        erased_ += std::min(end, here + n - 1) - here + 1;
         break;
       }
       case 'm':
@@ -393,6 +398,7 @@ class VtScreen {
   int cursorShape_ = 0;
   bool mouse_ = false, paste_ = false;
   int bells_ = 0;
+  int printed_ = 0, erased_ = 0;
   State state_ = State::Ground;
   std::string seq_;
   char32_t cp_ = 0;
