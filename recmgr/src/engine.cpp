@@ -1441,6 +1441,18 @@ LoadOutcome BulkLoad(void* positionBlock, RecordSource& source) {
   return out;
 }
 
+int16_t OwnerState(void* positionBlock, bool& hasOwner, int& mode) {
+  std::lock_guard<std::mutex> guard(EngineMutex());
+  Engine& e = TheEngine();
+  Handle* h = FindHandle(e, positionBlock);
+  if (!h) return RM_FILE_NOT_OPEN;
+  Meta m;
+  const int16_t status = ReadMeta(*h->file, m);
+  hasOwner = m.hasOwner;
+  mode = m.ownerMode;
+  return status;
+}
+
 int16_t CheckFile(void* positionBlock, std::vector<std::string>& faults) {
   std::lock_guard<std::mutex> guard(EngineMutex());
   Engine& e = TheEngine();

@@ -36,6 +36,10 @@ LoadOutcome BulkLoad(void* positionBlock, RecordSource& source);
 // one line in `faults`. Answers a status (0 when the check could run).
 int16_t CheckFile(void* positionBlock, std::vector<std::string>& faults);
 
+// Whether the open file of `positionBlock` has an owner name, and its mode
+// (0: needed for every open; 1: opens without it are read-only).
+int16_t OwnerState(void* positionBlock, bool& hasOwner, int& mode);
+
 // The busy timeout every connection gets, in milliseconds
 // (RECMGR_BUSY_TIMEOUT_MS overrides the default of 2000).
 int BusyTimeoutMs();
