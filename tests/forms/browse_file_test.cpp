@@ -11,7 +11,7 @@
 
 namespace {
 
-class LineFileTest : public ::testing::Test {
+class FormsLineFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path =
@@ -25,7 +25,7 @@ class LineFileTest : public ::testing::Test {
   std::filesystem::path path;
 };
 
-TEST_F(LineFileTest, AppendedLinesReadBackByPosition) {
+TEST_F(FormsLineFileTest, AppendedLinesReadBackByPosition) {
   forms::BrowseLineFile file;
   ASSERT_TRUE(file.Create(path.string()));
   EXPECT_EQ(file.End(), 1);
@@ -50,7 +50,7 @@ TEST_F(LineFileTest, AppendedLinesReadBackByPosition) {
                                23));
 }
 
-TEST_F(LineFileTest, DamagedRecordsAreRefused) {
+TEST_F(FormsLineFileTest, DamagedRecordsAreRefused) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -76,7 +76,7 @@ TEST_F(LineFileTest, DamagedRecordsAreRefused) {
   }
 }
 
-TEST_F(LineFileTest, LongTextIsCutToTheLengthField) {
+TEST_F(FormsLineFileTest, LongTextIsCutToTheLengthField) {
   forms::BrowseLineFile file;
   ASSERT_TRUE(file.Create(path.string()));
   const int32_t at = file.Append(0, 1, std::string(40000, 'x'));
@@ -87,7 +87,7 @@ TEST_F(LineFileTest, LongTextIsCutToTheLengthField) {
   EXPECT_EQ(text.size(), 32767u);
 }
 
-TEST(ValueStackTest, ItemsComeBackInReverseOrderWithTheirLengths) {
+TEST(FormsValueStackTest, ItemsComeBackInReverseOrderWithTheirLengths) {
   forms::ResetState();
   forms::PushInt16(-2);
   forms::PushInt32(0x01020304);
@@ -99,7 +99,7 @@ TEST(ValueStackTest, ItemsComeBackInReverseOrderWithTheirLengths) {
   EXPECT_TRUE(forms::State().ValueStack.empty());
 }
 
-TEST(ValueStackTest, EmptyOrDamagedStackGivesAnEmptyItem) {
+TEST(FormsValueStackTest, EmptyOrDamagedStackGivesAnEmptyItem) {
   forms::ResetState();
   EXPECT_EQ(forms::PopValue(), "");
   EXPECT_EQ(forms::PopInt16(), 0);

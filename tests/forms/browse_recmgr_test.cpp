@@ -27,7 +27,7 @@ class CountingManager : public records::RecordManager {
   int DirectReads = 0;
 };
 
-class RealFileBrowseTest : public FormsTest {
+class FormsRealFileBrowseTest : public FormsTest {
  protected:
   void SetUp() override {
     FormsTest::SetUp();
@@ -82,7 +82,7 @@ class RealFileBrowseTest : public FormsTest {
   CountingManager counting;
 };
 
-TEST_F(RealFileBrowseTest, PagesThroughTheFileAndReadsTheChosenRecordAgain) {
+TEST_F(FormsRealFileBrowseTest, PagesThroughTheFileAndReadsTheChosenRecordAgain) {
   std::vector<std::string> first, second;
   std::string bytes;
   int readsAtFirstWait = 0;

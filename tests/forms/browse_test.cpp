@@ -14,7 +14,7 @@ using namespace console;
 
 // The estates browse in a 10-row, 60-column list: frame rows 3..14, columns
 // 10..71, interior rows 4..13 and columns 11..70.
-class BrowseTest : public FormsTest {
+class FormsBrowseTest : public FormsTest {
  protected:
   void SetUp() override {
     FormsTest::SetUp();
@@ -56,7 +56,7 @@ class BrowseTest : public FormsTest {
   std::vector<std::vector<std::string>> shown;  // list rows 1 to 4 at each wait
 };
 
-TEST_F(BrowseTest, FirstPageReadsOneRecordAheadAndPgDnShowsTheNextTen) {
+TEST_F(FormsBrowseTest, FirstPageReadsOneRecordAheadAndPgDnShowsTheNextTen) {
   std::vector<std::string> firstPage, secondPage;
   console.PushKey(KeyDown);
   console.PushKey(KeyDown);
@@ -91,7 +91,7 @@ TEST_F(BrowseTest, FirstPageReadsOneRecordAheadAndPgDnShowsTheNextTen) {
   EXPECT_FALSE(std::filesystem::exists(LineFile()));
 }
 
-TEST_F(BrowseTest, PgUpPutsThePageAndTheBarAsFarBackAsTheListAllows) {
+TEST_F(FormsBrowseTest, PgUpPutsThePageAndTheBarAsFarBackAsTheListAllows) {
   struct Case {
     const char* name;
     int ups;       // Up presses after reaching line 13 on row 10 of a page starting at line 4
@@ -133,13 +133,13 @@ TEST_F(BrowseTest, PgUpPutsThePageAndTheBarAsFarBackAsTheListAllows) {
   }
 }
 
-TEST_F(BrowseTest, PgUpOnTheFirstPageDoesNothing) {
+TEST_F(FormsBrowseTest, PgUpOnTheFirstPageDoesNothing) {
   EXPECT_EQ(Run({KeyDown, KeyDown, KeyPgUp, KeyEnter}), 0);
   EXPECT_EQ(bars, (std::vector<int>{1, 2, 3, 3}));
   EXPECT_EQ(estates.DirectPositions, std::vector<int32_t>{300});
 }
 
-TEST_F(BrowseTest, DownOnTheLastRowScrollsByOneAndUpOnRowOneScrollsBack) {
+TEST_F(FormsBrowseTest, DownOnTheLastRowScrollsByOneAndUpOnRowOneScrollsBack) {
   std::vector<std::string> tops;
   std::vector<int> keys(10, KeyDown);                  // nine to row 10, the tenth scrolls
   for (int i = 0; i < 10; ++i) keys.push_back(KeyUp);  // nine to row 1, the tenth scrolls back
@@ -162,7 +162,7 @@ TEST_F(BrowseTest, DownOnTheLastRowScrollsByOneAndUpOnRowOneScrollsBack) {
   EXPECT_TRUE(estates.DirectPositions.empty());  // Esc chooses nothing
 }
 
-TEST_F(BrowseTest, UpAtTheFirstLineAndDownAtTheLastLineDoNothing) {
+TEST_F(FormsBrowseTest, UpAtTheFirstLineAndDownAtTheLastLineDoNothing) {
   estates.Fill(3);
   EXPECT_EQ(Run({KeyUp, KeyDown, KeyDown, KeyDown, KeyDown, KeyEnter}), 0);
   EXPECT_EQ(bars, (std::vector<int>{1, 1, 2, 3, 3, 3}));
@@ -170,7 +170,7 @@ TEST_F(BrowseTest, UpAtTheFirstLineAndDownAtTheLastLineDoNothing) {
   EXPECT_EQ(estates.DirectPositions, std::vector<int32_t>{300});
 }
 
-TEST_F(BrowseTest, PgDnKeepsTheBarRowUnlessTheLastPageIsShorter) {
+TEST_F(FormsBrowseTest, PgDnKeepsTheBarRowUnlessTheLastPageIsShorter) {
   struct Case {
     int downs;                   // bar row before the two PgDn = downs + 1
     std::vector<int> barsAfter;  // bar rows at the waits after the first and second PgDn
@@ -199,7 +199,7 @@ TEST_F(BrowseTest, PgDnKeepsTheBarRowUnlessTheLastPageIsShorter) {
   }
 }
 
-TEST_F(BrowseTest, LongLineShowsTheRightArrowAndScrollsByEightColumns) {
+TEST_F(FormsBrowseTest, LongLineShowsTheRightArrowAndScrollsByEightColumns) {
   forms::State().Hooks.BrowseLine = [this](int16_t) {
     std::string line = EstateLine(area);
     while (line.size() > 5 && line.back() == ' ') line.pop_back();
@@ -240,7 +240,7 @@ TEST_F(BrowseTest, LongLineShowsTheRightArrowAndScrollsByEightColumns) {
   EXPECT_EQ(leftCorner[6], 201);
 }
 
-TEST_F(BrowseTest, HeaderUnderscoresShowAsBlanksAndBlanksAsTheFrameLine) {
+TEST_F(FormsBrowseTest, HeaderUnderscoresShowAsBlanksAndBlanksAsTheFrameLine) {
   DefineBrowse(3, 10, 14, 31, "CODI__NOM");  // 20 columns
   console.OnWait = [] {};
   console.PushKey(KeyEsc);
@@ -254,7 +254,7 @@ TEST_F(BrowseTest, HeaderUnderscoresShowAsBlanksAndBlanksAsTheFrameLine) {
   EXPECT_EQ(header, expected);
 }
 
-TEST_F(BrowseTest, LineFileHoldsEachLineWithItsLinkAndRecordPosition) {
+TEST_F(FormsBrowseTest, LineFileHoldsEachLineWithItsLinkAndRecordPosition) {
   std::string bytes;
   console.OnWait = [&] {
     if (bytes.empty()) bytes = ReadBytes(LineFile());
@@ -284,7 +284,7 @@ TEST_F(BrowseTest, LineFileHoldsEachLineWithItsLinkAndRecordPosition) {
   EXPECT_FALSE(std::filesystem::exists(LineFile()));
 }
 
-TEST_F(BrowseTest, EmptyFileShowsOneEmptyBarAndChoosesNothing) {
+TEST_F(FormsBrowseTest, EmptyFileShowsOneEmptyBarAndChoosesNothing) {
   estates.Fill(0);
   EXPECT_EQ(Run({KeyDown, KeyPgDn, KeyUp, KeyPgUp, KeyRight, KeyEnter}), -1);
   EXPECT_EQ(bars, (std::vector<int>{1, 1, 1, 1, 1, 1}));
@@ -292,7 +292,7 @@ TEST_F(BrowseTest, EmptyFileShowsOneEmptyBarAndChoosesNothing) {
   EXPECT_FALSE(std::filesystem::exists(LineFile()));
 }
 
-TEST_F(BrowseTest, RecordsPastTheEndKeyAreLeftOut) {
+TEST_F(FormsBrowseTest, RecordsPastTheEndKeyAreLeftOut) {
   forms::State().Hooks.BrowseRange = [](int16_t, std::string& start, std::string& end) {
     start = EstateFile::Code(5);
     end = EstateFile::Code(7);
@@ -307,14 +307,14 @@ TEST_F(BrowseTest, RecordsPastTheEndKeyAreLeftOut) {
   EXPECT_EQ(rows, (std::vector<std::string>{Estate(5), Estate(6), Estate(7), ""}));
 }
 
-TEST_F(BrowseTest, RangeHookRefusalEndsTheBrowseBeforeTheWindowOpens) {
+TEST_F(FormsBrowseTest, RangeHookRefusalEndsTheBrowseBeforeTheWindowOpens) {
   forms::State().Hooks.BrowseRange = [](int16_t, std::string&, std::string&) { return int16_t{7}; };
   EXPECT_EQ(forms::RunBrowse(1), 7);
   EXPECT_EQ(console::State().WindowDepth, 0);
   EXPECT_EQ(estates.Reads, 0);
 }
 
-TEST_F(BrowseTest, RecordsWithoutALineAreLeftOutEvenAtTheEnd) {
+TEST_F(FormsBrowseTest, RecordsWithoutALineAreLeftOutEvenAtTheEnd) {
   // Only the even estates make lines: the reading skips the others, and the
   // odd 25th at the end adds no line (nor a copy of the 24th).
   forms::State().Hooks.BrowseLine = [this](int16_t) {
@@ -336,7 +336,43 @@ TEST_F(BrowseTest, RecordsWithoutALineAreLeftOutEvenAtTheEnd) {
   EXPECT_EQ(estates.DirectPositions, std::vector<int32_t>{2400});
 }
 
-TEST_F(BrowseTest, EscWhileReadingAheadEndsTheList) {
+TEST_F(FormsBrowseTest, PgDnWhenNothingMoreMakesALineKeepsThePage) {
+  // Ten even estates fill the page; the odd 21st is read ahead but makes no
+  // line, so PgDn finds no page after this one: the bar goes to line 10.
+  estates.Fill(21);
+  forms::State().Hooks.BrowseLine = [this](int16_t) {
+    const int code = static_cast<uint8_t>(area[1]) - 128;
+    return code % 2 == 0 ? EstateLine(area) : std::string();
+  };
+  EXPECT_EQ(Run({KeyPgDn, KeyPgDn, KeyDown, KeyEnter}), 0);
+  EXPECT_EQ(bars, (std::vector<int>{1, 10, 10, 10}));
+  EXPECT_EQ(shown.at(1)[0], Estate(2));
+  EXPECT_EQ(estates.DirectPositions, std::vector<int32_t>{2000});
+}
+
+TEST_F(FormsBrowseTest, StartFormRunsFirstAndEscThereEndsTheBrowse) {
+  auto& model = config::FormModel();
+  model.CreateForms(1, 1);
+  model.Form(1).FormKeys = "d,1b";
+  model.Form(1).FormFieldCount = 1;
+  auto& field = model.Field(1, 1);
+  field.FieldRow = 20;
+  field.FieldColumn = 1;
+  field.FieldLabel = "DES DE: ";
+  field.FieldWidth = 3;
+  field.FieldValue = "   ";
+  model.Browse(1).BrowseStartForm = 1;
+  console.PushKey(KeyEsc);
+  console.OnWait = [] {};
+  EXPECT_EQ(forms::RunBrowse(1), -1);
+  EXPECT_EQ(estates.Reads, 0);
+  EXPECT_EQ(console::State().WindowDepth, 0);
+  // Enter on the start form goes on to the list.
+  EXPECT_EQ(Run({KeyEnter, KeyEnter}), 0);
+  EXPECT_EQ(estates.DirectPositions, std::vector<int32_t>{100});
+}
+
+TEST_F(FormsBrowseTest, EscWhileReadingAheadEndsTheList) {
   console.PushKey(KeyEsc);  // typed while the first page is being read
   console.OpenGate();
   EXPECT_EQ(Run({KeyDown, KeyPgDn, KeyEnter}), 0);
@@ -346,7 +382,7 @@ TEST_F(BrowseTest, EscWhileReadingAheadEndsTheList) {
   EXPECT_EQ(estates.DirectPositions, std::vector<int32_t>{100});
 }
 
-TEST_F(BrowseTest, KeysOutsideTheTableLeaveWithoutAChoice) {
+TEST_F(FormsBrowseTest, KeysOutsideTheTableLeaveWithoutAChoice) {
   for (int key : {int{'a'}, int{KeyEsc}, int{KeyF4}, int{KeyTab}}) {
     SCOPED_TRACE(key);
     console.PushKey(KeyDown);
@@ -359,14 +395,14 @@ TEST_F(BrowseTest, KeysOutsideTheTableLeaveWithoutAChoice) {
   EXPECT_TRUE(estates.DirectPositions.empty());
 }
 
-TEST_F(BrowseTest, AClickLeavesWithoutAChoice) {
+TEST_F(FormsBrowseTest, AClickLeavesWithoutAChoice) {
   console.PushClick(5, 20);
   console.OnWait = [] {};
   EXPECT_EQ(forms::RunBrowse(1), -1);
   EXPECT_TRUE(estates.DirectPositions.empty());
 }
 
-TEST_F(BrowseTest, F4OpensTheNextBrowseAndReportsItsChoice) {
+TEST_F(FormsBrowseTest, F4OpensTheNextBrowseAndReportsItsChoice) {
   auto& model = config::FormModel();
   model.CreateBrowses(2);
   DefineBrowse(3, 10, 14, 71);
@@ -391,7 +427,7 @@ TEST_F(BrowseTest, F4OpensTheNextBrowseAndReportsItsChoice) {
   EXPECT_FALSE(std::filesystem::exists(LineFile()));
 }
 
-TEST_F(BrowseTest, TruncatedLineFileEndsTheBrowseWithoutAChoice) {
+TEST_F(FormsBrowseTest, TruncatedLineFileEndsTheBrowseWithoutAChoice) {
   int waits = 0;
   console.OnWait = [&] {
     if (++waits == 1) std::filesystem::resize_file(LineFile(), 15);
@@ -404,7 +440,7 @@ TEST_F(BrowseTest, TruncatedLineFileEndsTheBrowseWithoutAChoice) {
   EXPECT_EQ(console::State().WindowDepth, 0);
 }
 
-TEST_F(BrowseTest, LineFileDeletedDuringTheBrowseStillEndsInOrder) {
+TEST_F(FormsBrowseTest, LineFileDeletedDuringTheBrowseStillEndsInOrder) {
   int waits = 0;
   console.OnWait = [&] {
     if (++waits == 1) std::filesystem::remove(LineFile());
@@ -418,20 +454,20 @@ TEST_F(BrowseTest, LineFileDeletedDuringTheBrowseStillEndsInOrder) {
   EXPECT_EQ(console::State().WindowDepth, 0);
 }
 
-TEST_F(BrowseTest, UnreadableChosenRecordGivesTheStatus) {
+TEST_F(FormsBrowseTest, UnreadableChosenRecordGivesTheStatus) {
   console.PushKey(KeyEnter);
   console.OnWait = [&] { estates.Records.clear(); };  // the record went away
   EXPECT_EQ(forms::RunBrowse(1), 43);
 }
 
-TEST_F(BrowseTest, WindowOffTheScreenChoosesNothingAndLeavesTheWindowsAlone) {
+TEST_F(FormsBrowseTest, WindowOffTheScreenChoosesNothingAndLeavesTheWindowsAlone) {
   DefineBrowse(3, 10, 30, 71);
   EXPECT_EQ(forms::RunBrowse(1), -1);
   EXPECT_EQ(estates.Reads, 0);
   EXPECT_EQ(console.WaitCalls(), 0);
 }
 
-TEST_F(BrowseTest, ListModeShowsTheCallersLinesAndKeepsTheChoice) {
+TEST_F(FormsBrowseTest, ListModeShowsTheCallersLinesAndKeepsTheChoice) {
   auto& b = config::FormModel().Browse(1);
   b.BrowseFile = 0;
   {
@@ -460,7 +496,7 @@ TEST_F(BrowseTest, ListModeShowsTheCallersLinesAndKeepsTheChoice) {
   EXPECT_FALSE(std::filesystem::exists(LineFile()));
 }
 
-TEST_F(BrowseTest, ListModeWithAMissingFileIsAnEmptyList) {
+TEST_F(FormsBrowseTest, ListModeWithAMissingFileIsAnEmptyList) {
   config::FormModel().Browse(1).BrowseFile = 0;
   console.PushKey(KeyEnter);
   console.OnWait = [] {};
@@ -469,7 +505,7 @@ TEST_F(BrowseTest, ListModeWithAMissingFileIsAnEmptyList) {
   EXPECT_FALSE(std::filesystem::exists(LineFile()));
 }
 
-TEST_F(BrowseTest, BrowseRestoresTheLockModeAndTheExitKeys) {
+TEST_F(FormsBrowseTest, BrowseRestoresTheLockModeAndTheExitKeys) {
   console::SetKeySet("ea", "1b");
   const std::string keys = console::State().ExitKeys;
   console.PushKey(KeyEsc);

@@ -19,7 +19,7 @@ using namespace console;
 // F4, F2, End and key 2. Forms that want Enter to stay Enter leave End out.
 constexpr const char* kFormKeys = "d,1b,4800,5000,4900,5100,3e00,3c00,2";
 
-class FormEntryTest : public FormsTest {
+class FormsEntryTest : public FormsTest {
  protected:
   void SetUp() override {
     FormsTest::SetUp();
@@ -70,7 +70,7 @@ class FormEntryTest : public FormsTest {
   std::vector<int> depths;                  // windows open at each key wait
 };
 
-TEST_F(FormEntryTest, DisplayOnlyFieldsAreSkippedInTheDirectionOfTheMove) {
+TEST_F(FormsEntryTest, DisplayOnlyFieldsAreSkippedInTheDirectionOfTheMove) {
   Forms(1, 4);
   Form(1, 4);
   Field(1, 1, 5, 1, "U: ", 5);
@@ -88,7 +88,7 @@ TEST_F(FormEntryTest, DisplayOnlyFieldsAreSkippedInTheDirectionOfTheMove) {
   EXPECT_EQ(checks, (std::vector<std::pair<int, int>>{{1, KeyEnter}}));
 }
 
-TEST_F(FormEntryTest, DownOnTheLastFieldStaysAndEnterLeaves) {
+TEST_F(FormsEntryTest, DownOnTheLastFieldStaysAndEnterLeaves) {
   Forms(1, 2);
   Form(1, 2);
   Field(1, 1, 5, 1, "A: ", 3);
@@ -98,7 +98,7 @@ TEST_F(FormEntryTest, DownOnTheLastFieldStaysAndEnterLeaves) {
   EXPECT_EQ(rows, (std::vector<int>{5, 6, 6, 5, 5, 6}));
 }
 
-TEST_F(FormEntryTest, MoveTableLeavesOrMovesByKey) {
+TEST_F(FormsEntryTest, MoveTableLeavesOrMovesByKey) {
   struct Case {
     const char* name;
     std::vector<int> keys;
@@ -157,7 +157,7 @@ TEST_F(FormEntryTest, MoveTableLeavesOrMovesByKey) {
   }
 }
 
-TEST_F(FormEntryTest, ChainedFormContinuesAndUpOnItsFirstFieldComesBack) {
+TEST_F(FormsEntryTest, ChainedFormContinuesAndUpOnItsFirstFieldComesBack) {
   Forms(2, 2);
   Form(1, 1, 2);
   Field(1, 1, 5, 1, "A: ", 3);
@@ -170,7 +170,7 @@ TEST_F(FormEntryTest, ChainedFormContinuesAndUpOnItsFirstFieldComesBack) {
   EXPECT_EQ(checks, (std::vector<std::pair<int, int>>{{2, KeyEsc}, {2, KeyEnter}, {1, KeyEnter}}));
 }
 
-TEST_F(FormEntryTest, ChainLeftByPagingIsResumedWhereItWasLeft) {
+TEST_F(FormsEntryTest, ChainLeftByPagingIsResumedWhereItWasLeft) {
   Forms(2, 2);
   Form(1, 1, 2);
   Field(1, 1, 5, 1, "A: ", 3);
@@ -188,7 +188,7 @@ TEST_F(FormEntryTest, ChainLeftByPagingIsResumedWhereItWasLeft) {
   EXPECT_EQ(forms::State().ResumeForm, 0);
 }
 
-TEST_F(FormEntryTest, ChainThatLoopsBackIsNotFollowedAgain) {
+TEST_F(FormsEntryTest, ChainThatLoopsBackIsNotFollowedAgain) {
   Forms(2, 1);
   Form(1, 1, 2);
   Field(1, 1, 5, 1, "A: ", 3);
@@ -199,7 +199,7 @@ TEST_F(FormEntryTest, ChainThatLoopsBackIsNotFollowedAgain) {
   EXPECT_EQ(rows, (std::vector<int>{5, 10}));
 }
 
-TEST_F(FormEntryTest, ClicksMoveToTheFieldUnderThemUnlessDisplayOnly) {
+TEST_F(FormsEntryTest, ClicksMoveToTheFieldUnderThemUnlessDisplayOnly) {
   Forms(1, 3);
   Form(1, 3);
   Field(1, 1, 5, 1, "NOM: ", 10);
@@ -216,7 +216,7 @@ TEST_F(FormEntryTest, ClicksMoveToTheFieldUnderThemUnlessDisplayOnly) {
   EXPECT_EQ(rows, (std::vector<int>{5, 5, 7, 7, 7, 7, 7, 7, 7, 7, 7, 5}));
 }
 
-TEST_F(FormEntryTest, ClicksCountFromTheFormsOwnWindow) {
+TEST_F(FormsEntryTest, ClicksCountFromTheFormsOwnWindow) {
   Forms(1, 2);
   Form(1, 2, 0, {4, 10, 12, 60});
   Field(1, 1, 2, 3, "A: ", 5);
@@ -230,7 +230,7 @@ TEST_F(FormEntryTest, ClicksCountFromTheFormsOwnWindow) {
   EXPECT_EQ(Row(4), "");  // the screen under the window is back
 }
 
-TEST_F(FormEntryTest, F1ShowsTheMenuHelpAndDropsWhatWasTyped) {
+TEST_F(FormsEntryTest, F1ShowsTheMenuHelpAndDropsWhatWasTyped) {
   std::filesystem::create_directories(root / "AJUDA");
   const std::filesystem::path before = std::filesystem::current_path();
   ASSERT_TRUE(platform::ChangeDirectory(root.string()));
@@ -253,10 +253,10 @@ TEST_F(FormEntryTest, F1ShowsTheMenuHelpAndDropsWhatWasTyped) {
   std::filesystem::current_path(before);
 }
 
-class FormBrowseTest : public FormEntryTest {
+class FormsEntryBrowseTest : public FormsEntryTest {
  protected:
   void SetUp() override {
-    FormEntryTest::SetUp();
+    FormsEntryTest::SetUp();
     estates.Fill(25);
     OpenEstates();
     Forms(1, 1);
@@ -272,7 +272,7 @@ class FormBrowseTest : public FormEntryTest {
   std::vector<std::tuple<int, int, int>> chosen;
 };
 
-TEST_F(FormBrowseTest, ChoosingAnEstateFillsTheFieldAndEndsTheForm) {
+TEST_F(FormsEntryBrowseTest, ChoosingAnEstateFillsTheFieldAndEndsTheForm) {
   console::SetKeySet("ea", "1b");
   const std::string keysBefore = console::State().ExitKeys;
   Keys({KeyF4, KeyDown, KeyEnter});
@@ -290,7 +290,7 @@ TEST_F(FormBrowseTest, ChoosingAnEstateFillsTheFieldAndEndsTheForm) {
   EXPECT_EQ(console::State().WindowDepth, 0);
 }
 
-TEST_F(FormBrowseTest, BrowseLeftWithoutAChoiceRingsAndKeepsTheTypedText) {
+TEST_F(FormsEntryBrowseTest, BrowseLeftWithoutAChoiceRingsAndKeepsTheTypedText) {
   console::SetKeySet("ea", "1b");
   // After the browse the field still ends on the form's keys (Enter here).
   Keys({'7', KeyF4, KeyEsc, KeyEnter});
@@ -301,7 +301,7 @@ TEST_F(FormBrowseTest, BrowseLeftWithoutAChoiceRingsAndKeepsTheTypedText) {
   EXPECT_EQ(rows.back(), 5);
 }
 
-TEST_F(FormBrowseTest, HookThatClearsTheDefinitionRunsTheBrowseAgain) {
+TEST_F(FormsEntryBrowseTest, HookThatClearsTheDefinitionRunsTheBrowseAgain) {
   int calls = 0;
   forms::State().Hooks.BrowseChosen = [&](int16_t& definition, int16_t& form, int16_t& field) {
     if (++calls == 1) {
@@ -317,7 +317,7 @@ TEST_F(FormBrowseTest, HookThatClearsTheDefinitionRunsTheBrowseAgain) {
   EXPECT_TRUE(forms::State().ValueStack.empty());
 }
 
-TEST_F(FormBrowseTest, F4OnAFieldWithoutBrowseDoesNothing) {
+TEST_F(FormsEntryBrowseTest, F4OnAFieldWithoutBrowseDoesNothing) {
   config::FormModel().Field(1, 1).FieldBrowse = 0;
   Keys({'5', KeyF4, KeyEnter});
   EXPECT_EQ(Enter(1), KeyEnter);
@@ -326,7 +326,7 @@ TEST_F(FormBrowseTest, F4OnAFieldWithoutBrowseDoesNothing) {
   EXPECT_EQ(estates.Reads, 0);
 }
 
-TEST_F(FormEntryTest, NumericFieldRejectsLettersWithTheBell) {
+TEST_F(FormsEntryTest, NumericFieldRejectsLettersWithTheBell) {
   Forms(1, 1);
   Form(1, 1);
   auto& field = Field(1, 1, 5, 1, "N: ", 3);
@@ -341,7 +341,7 @@ TEST_F(FormEntryTest, NumericFieldRejectsLettersWithTheBell) {
   EXPECT_EQ(Value(1, 1), "12 ");
 }
 
-TEST_F(FormEntryTest, RefusedFormStartsAgainAtItsFirstField) {
+TEST_F(FormsEntryTest, RefusedFormStartsAgainAtItsFirstField) {
   Forms(1, 2);
   Form(1, 2);
   Field(1, 1, 5, 1, "A: ", 3);
@@ -357,7 +357,7 @@ TEST_F(FormEntryTest, RefusedFormStartsAgainAtItsFirstField) {
   EXPECT_EQ(checks.size(), 2u);
 }
 
-TEST_F(FormEntryTest, FormWithoutEditableFieldsIsLeftAtOnce) {
+TEST_F(FormsEntryTest, FormWithoutEditableFieldsIsLeftAtOnce) {
   Forms(1, 1);
   Form(1, 1);
   Field(1, 1, 5, 1, "A: ", 3, config::kFieldDisplayOnly);
@@ -372,7 +372,7 @@ TEST_F(FormEntryTest, FormWithoutEditableFieldsIsLeftAtOnce) {
   EXPECT_EQ(Enter(9, 0, 0, 5), 5);
 }
 
-TEST_F(FormEntryTest, SecretFieldShowsNothingStartsBlankAndKeepsItsValueWhenLeftBlank) {
+TEST_F(FormsEntryTest, SecretFieldShowsNothingStartsBlankAndKeepsItsValueWhenLeftBlank) {
   Forms(1, 1);
   Form(1, 1);
   auto& field = Field(1, 1, 5, 1, "CLAU: ", 4, config::kFieldSecret);
@@ -398,7 +398,7 @@ TEST_F(FormEntryTest, SecretFieldShowsNothingStartsBlankAndKeepsItsValueWhenLeft
   EXPECT_EQ(Value(1, 1), "XY  ");
 }
 
-TEST_F(FormEntryTest, ValuesDrawAsChoiceDescriptionsOrInLines) {
+TEST_F(FormsEntryTest, ValuesDrawAsChoiceDescriptionsOrInLines) {
   config::SessionSettings().MenuTitle = "ABC";
   Forms(1, 3);
   Form(1, 3);
@@ -429,7 +429,7 @@ TEST_F(FormEntryTest, ValuesDrawAsChoiceDescriptionsOrInLines) {
   EXPECT_EQ(console.RowText(1).find("ABCD"), 38u);
 }
 
-TEST_F(FormEntryTest, StoreFieldValueCutsOrPadsToTheWidth) {
+TEST_F(FormsEntryTest, StoreFieldValueCutsOrPadsToTheWidth) {
   Forms(1, 2);
   Form(1, 2);
   Field(1, 1, 5, 1, "A: ", 3);
