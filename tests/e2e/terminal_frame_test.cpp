@@ -233,6 +233,55 @@ TEST_F(Probe, SmallWindowShowsTheNoticeUntilItFits) {
   ExpectTerminalGivenBack(session);
 }
 
+TEST_F(Probe, InsertKeyFlipsTheToggle) {
+  PtySession session;
+  Start(session);
+  session.Type(e2e::keys::Ins, 0);
+  EXPECT_TRUE(session.WaitForText("insert off")) << session.Dump();
+  session.Type(e2e::keys::Ins, 0);
+  EXPECT_TRUE(session.WaitForText("insert on")) << session.Dump();
+  // Shift+Ins is not the Insert toggle.
+  session.Type("\x1b[2;2~", 0);
+  EXPECT_TRUE(session.WaitForText("K 0 52 10")) << session.Dump();
+  session.Type(e2e::keys::Esc, 0);
+  ASSERT_TRUE(session.WaitForExit(3000));
+}
+
+TEST_F(Probe, DocumentOpenerHandsTheTerminalToTheBrowserAndTakesItBack) {
+  const fs::path script = dir / "browser.sh";
+  std::ofstream(script) << "#!/bin/sh\nstty -a > '" << (dir / "modes").string() << "'\necho \"$1\" > '"
+                        << (dir / "args").string() << "'\nprintf 'BROWSER-WAS-HERE'\n";
+  fs::permissions(script, fs::perms::owner_all);
+  std::ofstream(dir / "Ajuda.htm") << "<p>help</p>";
+  PtySession session;
+  session.SetEnv("BROWSER", script.string());
+  session.SetEnv("RECINQRY_PROBE_DOCUMENT", (dir / "AJUDA.HTM").string());
+  Start(session);
+  session.Type("d", 0);
+  ASSERT_TRUE(session.WaitForText("document opened")) << session.Dump();
+  EXPECT_TRUE(session.Screen().AlternateScreen());
+  EXPECT_TRUE(session.Screen().Contains("probe ready"));
+  EXPECT_NE(session.Output().find("BROWSER-WAS-HERE"), std::string::npos);
+  // The browser ran with the terminal in its ordinary modes, on the file as
+  // the file system names it.
+  std::ifstream modes(dir / "modes");
+  std::string text((std::istreambuf_iterator<char>(modes)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find(" icanon"), std::string::npos) << text;
+  EXPECT_NE(text.find(" echo "), std::string::npos) << text;
+  EXPECT_EQ(text.find("-icanon"), std::string::npos) << text;
+  std::ifstream args(dir / "args");
+  std::string arg;
+  std::getline(args, arg);
+  EXPECT_EQ(arg, (dir / "Ajuda.htm").string());
+  // Keys work as before.
+  session.Type("k");
+  EXPECT_TRUE(session.WaitForText("K 107 25 00")) << session.Dump();
+  session.Type(e2e::keys::Esc, 0);
+  ASSERT_TRUE(session.WaitForExit(3000));
+  EXPECT_EQ(session.ExitCode(), 0);
+  ExpectTerminalGivenBack(session);
+}
+
 // The built program.
 
 class RecinqryOnTerminal : public ::testing::Test {

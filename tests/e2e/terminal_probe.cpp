@@ -9,7 +9,8 @@
 //   M <row> <column>               a mouse move
 //   P <text>                       a paste (the clipboard, with the Ctrl+V key)
 // The key 's' sleeps 3 seconds, 'b' rings the bell, 'c' shows the cursor in
-// insert shape. Esc ends it with exit code 0. An orderly end writes
+// insert shape, 'd' opens the document named by RECINQRY_PROBE_DOCUMENT, Ins
+// shows the Insert toggle. Esc ends it with exit code 0. An orderly end writes
 // "shutdown" to the file named by RECINQRY_PROBE_HOOK_FILE.
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 
 #include "platform/console.h"
 #include "platform/cp850.h"
+#include "platform/document.h"
 #include "platform/shutdown.h"
 #include "platform/system.h"
 #include "platform/terminal_console.h"
@@ -95,6 +97,12 @@ int RunProbe() {
         show("slept");
       } else if (e.Char == 'b') {
         terminal.Beep();
+      } else if (e.Scan == 0x52 && e.Char == 0) {
+        show(terminal.InsertToggle() ? "insert on" : "insert off");
+      } else if (e.Char == 'd') {
+        const char* document = std::getenv("RECINQRY_PROBE_DOCUMENT");
+        bool opened = platform::OpenDocument(document ? document : "");
+        show(opened ? "document opened" : "document not opened");
       } else if (e.Char == 'c') {
         terminal.MoveCursor(2, 5);
         terminal.SetCursor(50);
