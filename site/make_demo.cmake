@@ -1,6 +1,7 @@
 # Assembles the demo installation: copies the text files byte for byte, then
 # makes the data files afresh from the generated creation specifications and
 # unload files.
+string(REPLACE "," ";" TEXTS "${TEXTS}")
 file(REMOVE_RECURSE ${DEMO})
 file(MAKE_DIRECTORY ${DEMO}/DADES ${DEMO}/TERM01)
 foreach(f ${TEXTS})

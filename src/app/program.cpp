@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/estate_hooks.h"
 #include "app/inquiry_records.h"
+#include "app/popups.h"
 #include "app/receipts_screen.h"
 #include "config/form_file.h"
 #include "config/form_model.h"
@@ -95,6 +96,7 @@ int RunProgram() {
   if (!session.RootDir.empty()) platform::ChangeDirectory(session.RootDir);  // a failure is ignored
   session.ModuleName = "RECINQRY";
   InstallHooks();
+  InstallPopups();
 
   const std::string fault = LoadForms();
   if (!fault.empty()) {

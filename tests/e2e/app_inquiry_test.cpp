@@ -103,6 +103,12 @@ TEST_F(InquiryEndToEnd, AnOperatorLooksUpEstatesPagesThroughThemAndLeaves) {
   ASSERT_TRUE(session.WaitFor([&] { return ShowsPage(session, 3); })) << session.Dump();
   session.Type(keys::PgUp);
   ASSERT_TRUE(session.WaitFor([&] { return ShowsPage(session, 2); })) << session.Dump();
+  // The calendar opens over the receipts and leaves them as they were.
+  const std::string before = session.Screen().Text();
+  session.Type(keys::AltC);
+  ASSERT_TRUE(session.WaitForText("Desembre")) << session.Dump();
+  session.Type(keys::Esc);
+  ASSERT_TRUE(session.WaitFor([&] { return session.Screen().Text() == before; })) << session.Dump();
   session.Type(keys::Esc);
   ASSERT_TRUE(session.WaitFor([&] { return ReceiptsCleared(session); })) << session.Dump();
 
