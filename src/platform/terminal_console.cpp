@@ -202,6 +202,9 @@ void EndProcess(int exitCode) {
 }
 
 void SleepOrEnd(int ms) {
+  // A sleep is a wait too: what was drawn before it (a "please wait"
+  // message) is shown now.
+  if (HasActiveConsole()) ActiveConsole().Flush();
   int64_t end = NowMs() + ms;
   for (;;) {
     if (gTerminateSignal != 0 && gTerminalState != kClosed) EndProcess(0);

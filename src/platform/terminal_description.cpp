@@ -97,6 +97,8 @@ TerminalDescription DescribeTerminal(const std::string& termType) {
     std::string s = Capability(n.Name);
     if (!s.empty()) d.KeyStrings.emplace_back(s, n.Event);
   }
+  // Everything needed is copied out: the description can go.
+  del_curterm(cur_term);
   return d;
 }
 

@@ -145,7 +145,9 @@ TEST_F(Probe, TerminatingSignalsEndItInOrder) {
 TEST_F(Probe, SigtermDuringASleepEndsItAtOnce) {
   PtySession session;
   Start(session);
-  session.Type("s", 100);
+  session.Type("s", 0);
+  // What was drawn before the sleep shows during it.
+  ASSERT_TRUE(session.WaitForText("K 115 1F 00", 1000)) << session.Dump();
   auto start = std::chrono::steady_clock::now();
   session.Signal(SIGTERM);
   ASSERT_TRUE(session.WaitForExit(3000)) << session.Dump();
