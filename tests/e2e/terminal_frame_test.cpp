@@ -316,8 +316,16 @@ TEST_F(RecinqryOnTerminal, DrawsTheEstateFormAndEndsOnEscWithTheTerminalAsFound)
   session.SetWorkDir(root.string());
   ASSERT_TRUE(session.Start(e2e::BuiltProgram("recinqry")));
   ASSERT_TRUE(session.WaitForText("Codi de finca:")) << session.Dump();
+  session.Pump(100);
+  std::printf("recinqry sent %zu bytes to draw the estate form\n", session.Output().size());
   EXPECT_TRUE(session.Screen().AlternateScreen());
   EXPECT_FALSE(session.ModesRestored());  // raw mode while it runs
+  // The line editor's key wait sleeps.
+  double before = session.CpuSeconds();
+  session.Pump(10000);
+  double used = session.CpuSeconds() - before;
+  std::printf("recinqry on the estate form for 10 s used %.3f s of CPU (%.2f %% of a core)\n", used, used * 10.0);
+  EXPECT_LT(used, 0.05);
   session.Type(e2e::keys::Esc, 0);
   ASSERT_TRUE(session.WaitForExit(3000)) << session.Dump();
   EXPECT_EQ(session.ExitCode(), 0);
