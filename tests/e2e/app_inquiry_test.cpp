@@ -104,11 +104,11 @@ TEST_F(InquiryEndToEnd, AnOperatorLooksUpEstatesPagesThroughThemAndLeaves) {
   session.Type(keys::PgUp);
   ASSERT_TRUE(session.WaitFor([&] { return ShowsPage(session, 2); })) << session.Dump();
   // The calendar opens over the receipts and leaves them as they were.
-  const std::string before = session.Screen().Text();
+  const std::string receipts = session.Screen().Text();
   session.Type(keys::AltC);
-  ASSERT_TRUE(session.WaitForText("Desembre")) << session.Dump();
+  ASSERT_TRUE(session.WaitForText("DESEMBRE")) << session.Dump();
   session.Type(keys::Esc);
-  ASSERT_TRUE(session.WaitFor([&] { return session.Screen().Text() == before; })) << session.Dump();
+  ASSERT_TRUE(session.WaitFor([&] { return session.Screen().Text() == receipts; })) << session.Dump();
   session.Type(keys::Esc);
   ASSERT_TRUE(session.WaitFor([&] { return ReceiptsCleared(session); })) << session.Dump();
 
