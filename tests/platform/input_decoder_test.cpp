@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -358,6 +359,38 @@ TEST(TerminalDescription, ReadsColoursKeysAndKinds) {
   platform::TerminalDescription unknown = platform::DescribeTerminal("no-such-terminal-type");
   EXPECT_FALSE(unknown.Known);
   EXPECT_EQ(unknown.Rendering.Colours, 16);
+}
+
+}  // namespace
+
+namespace {
+
+// Noise made of the bytes sequences are made of: whatever it holds, the
+// decoder neither crashes nor keeps the key typed after it.
+TEST(InputDecoder, NoiseNeverSwallowsTheNextKey) {
+  const std::string alphabet = std::string("\x1b\x1b\x1b[[[OOO;;;0123456789<Mm~^$@ABCDHPZu\x7f\r\t\x03 a") +
+                               "\xC3\xE2\x82\xAC\xFF\x80";
+  std::mt19937 gen(12345);
+  for (int round = 0; round < 3000; ++round) {
+    std::string noise;
+    size_t n = gen() % 40;
+    for (size_t i = 0; i < n; ++i) noise += alphabet[gen() % alphabet.size()];
+    InputDecoder d;
+    d.Feed(noise, 0);
+    d.Expire(100000);
+    d.Feed("q", 100001);
+    d.Expire(200000);
+    DecodedInput e, last;
+    bool any = false;
+    while (d.Next(e)) {
+      last = e;
+      any = true;
+    }
+    ASSERT_TRUE(any);
+    std::string shown;
+    for (unsigned char ch : noise) shown += std::to_string(ch) + " ";
+    ASSERT_EQ(Describe(last), "K 113 10 00") << shown;
+  }
 }
 
 }  // namespace
