@@ -410,9 +410,6 @@ bool TerminalConsole::PollEvent(InputEvent& event) {
   DecodedInput d;
   decoder_.Next(d);
   if (d.IsPaste) SetClipboardText(d.PasteText);
-  if (d.Event.Type == InputEvent::Kind::KeyPress && d.Event.Scan == ScanIns && d.Event.Char == 0 &&
-      (d.Event.Modifiers & (ModAnyCtrl | ModShift | ModAnyAlt)) == 0)
-    insert_ = !insert_;
   event = d.Event;
   return true;
 }

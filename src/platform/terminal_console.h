@@ -12,6 +12,11 @@
 // SIGINT), SIGTERM and SIGHUP. SIGTSTP gives the terminal back and stops;
 // SIGCONT takes it again and redraws; SIGWINCH re-checks the window size.
 //
+// The Insert toggle is a process-wide flag that the program flips when it
+// reads the Insert key (the line editor does); the console does not flip it
+// itself, as a terminal has no keyboard state to follow, and flipping it
+// here as well would undo every press.
+//
 // SIGTERM, SIGHUP, a hang-up of the terminal and the end of its input end
 // the program in order the next time it waits for input or sleeps:
 // platform::EndProcess(0) runs the program's shut-down hook, and the exit

@@ -235,14 +235,12 @@ TEST_F(Probe, SmallWindowShowsTheNoticeUntilItFits) {
   ExpectTerminalGivenBack(session);
 }
 
-TEST_F(Probe, InsertKeyFlipsTheToggle) {
+TEST_F(Probe, InsertKeyLeavesTheToggleToTheProgram) {
   PtySession session;
   Start(session);
   session.Type(e2e::keys::Ins, 0);
-  EXPECT_TRUE(session.WaitForText("insert off")) << session.Dump();
-  session.Type(e2e::keys::Ins, 0);
+  EXPECT_TRUE(session.WaitForText("K 0 52 00")) << session.Dump();
   EXPECT_TRUE(session.WaitForText("insert on")) << session.Dump();
-  // Shift+Ins is not the Insert toggle.
   session.Type("\x1b[2;2~", 0);
   EXPECT_TRUE(session.WaitForText("K 0 52 10")) << session.Dump();
   session.Type(e2e::keys::Esc, 0);
@@ -320,11 +318,20 @@ TEST_F(RecinqryOnTerminal, DrawsTheEstateFormAndEndsOnEscWithTheTerminalAsFound)
   std::printf("recinqry sent %zu bytes to draw the estate form\n", session.Output().size());
   EXPECT_TRUE(session.Screen().AlternateScreen());
   EXPECT_FALSE(session.ModesRestored());  // raw mode while it runs
+  // The cursor in the estate field: insert shape; Ins switches to
+  // overwrite and back.
+  EXPECT_TRUE(session.Screen().CursorVisible());
+  EXPECT_EQ(session.Screen().CursorShape(), 6);
+  session.Type(e2e::keys::Ins, 0);
+  EXPECT_TRUE(session.WaitFor([&] { return session.Screen().CursorShape() == 2; })) << session.Dump();
+  session.Type(e2e::keys::Ins, 0);
+  EXPECT_TRUE(session.WaitFor([&] { return session.Screen().CursorShape() == 6; })) << session.Dump();
   // The line editor's key wait sleeps.
   double before = session.CpuSeconds();
   session.Pump(10000);
   double used = session.CpuSeconds() - before;
-  std::printf("recinqry on the estate form for 10 s used %.3f s of CPU (%.2f %% of a core)\n", used, used * 10.0);
+  std::printf("recinqry on the estate form for 10 s used %.3f s of CPU (%.2f %% of a core)\n", used,
+              used * 10.0);
   EXPECT_LT(used, 0.05);
   session.Type(e2e::keys::Esc, 0);
   ASSERT_TRUE(session.WaitForExit(3000)) << session.Dump();
