@@ -326,6 +326,9 @@ TEST_F(RecinqryOnTerminal, DrawsTheEstateFormAndEndsOnEscWithTheTerminalAsFound)
   EXPECT_TRUE(session.WaitFor([&] { return session.Screen().CursorShape() == 2; })) << session.Dump();
   session.Type(e2e::keys::Ins, 0);
   EXPECT_TRUE(session.WaitFor([&] { return session.Screen().CursorShape() == 6; })) << session.Dump();
+  // A paste from the terminal lands in the field through the clipboard.
+  session.Type(e2e::keys::Paste(" 003 "), 0);
+  EXPECT_TRUE(session.WaitForText("Codi de finca: 003")) << session.Dump();
   // The line editor's key wait sleeps.
   double before = session.CpuSeconds();
   session.Pump(10000);
