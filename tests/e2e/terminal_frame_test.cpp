@@ -72,6 +72,7 @@ TEST_F(Probe, KeysArriveAsAPcConsoleReportsThem) {
       {"\x1bx", "K 120 2D 01"},
       {"\x03", "K 3 2E 04"},
       {"\x1a", "K 26 2C 04"},
+      {"\x13\x11", "K 17 10 04"},
       {"\x1b[Z", "K 0 0F 10"},
       {"\r", "K 13 1C 00"},
       {"\x7f", "K 8 0E 00"},

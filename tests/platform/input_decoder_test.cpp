@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -355,6 +356,11 @@ TEST(TerminalDescription, ReadsColoursKeysAndKinds) {
   EXPECT_TRUE(linux.Input.ShiftedFunctionKeys);
   EXPECT_FALSE(linux.Rendering.CursorShape);
   EXPECT_TRUE(platform::DescribeTerminal("rxvt-unicode").Input.ShiftedFunctionKeys);
+  ::setenv("ESCDELAY", "200", 1);
+  EXPECT_EQ(platform::DescribeTerminal("xterm").Input.EscDelayMs, 200);
+  ::setenv("ESCDELAY", "nonsense", 1);
+  EXPECT_EQ(platform::DescribeTerminal("xterm").Input.EscDelayMs, 25);
+  ::unsetenv("ESCDELAY");
   // An unknown type still gives a usable description.
   platform::TerminalDescription unknown = platform::DescribeTerminal("no-such-terminal-type");
   EXPECT_FALSE(unknown.Known);
