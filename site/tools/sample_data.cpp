@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
     int count = plan.Receipts >= 0 ? plan.Receipts : 2 + rnd.Below(70);
     // Departments 1..n, each with receipts over several years in date order.
     int departments = std::max(1 + rnd.Below(4), count / 48 + 1);
-    int monthly = 800 + rnd.Below(140) * 10;
+    int monthly = 42000 + rnd.Below(96) * 1000;  // 420 to 1,370 a month
     for (int i = 0; i < count; ++i) {
       int department = 1 + i % departments;
       int months = i / departments;
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
       Put(receipt, 2, Packed(department, 4));
       Put(receipt, 4, Packed(year * 10000 + month * 100 + 1 + rnd.Below(5), 8));
       Put(receipt, 8, Packed(static_cast<uint64_t>(plan.Code) * 100000 + i, 10));
-      int32_t amount = monthly * (1 + department % 3) + rnd.Below(5000);
+      int32_t amount = monthly + (department % 3) * 15000 + rnd.Below(40) * 100;
       if (plan.Kind == EstatePlan::Negative && i % 3 == 1) amount = -amount / 4;
       PutInt32(receipt, 13, amount);
       PutInt32(receipt, 17, owner);
