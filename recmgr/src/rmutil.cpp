@@ -167,6 +167,14 @@ bool ReadFile(const std::string& path, std::string& bytes) {
   return !in.bad();
 }
 
+// A whole decimal number, or false.
+bool ToLong(const std::string& text, long& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return *end == '\0';
+}
+
 std::string Errno() { return std::strerror(errno); }
 
 // An open data file, closed at the end of the command.
@@ -309,11 +317,8 @@ int CmdSave(const Args& a) {
   if (a.positional.size() != 1) return Usage("save takes FILE");
   const std::string& file = a.positional[0];
   long key = 0;
-  if (a.Has("--key")) {
-    char* end = nullptr;
-    key = std::strtol(a.Get("--key").c_str(), &end, 10);
-    if (*end != '\0' || key < 0 || key > 127) return Usage("--key takes a key number");
-  }
+  if (a.Has("--key") && (!ToLong(a.Get("--key"), key) || key < 0 || key > 127))
+    return Usage("--key takes a key number");
   OpenFile f;
   int16_t s = f.Open(file, a.Get("--owner"), RM_MODE_READ_ONLY);
   if (s != RM_OK) return FailStatus(file, s);
@@ -439,11 +444,13 @@ int CmdLock(const Args& a) {
   const std::string& file = a.positional[0];
   const int ways = a.Has("--first") + a.Has("--equal") + a.Has("--position");
   if (ways != 1) return Usage("lock takes one of --first, --equal VALUE, --position P");
+  long key = 0;
+  if (!ToLong(a.Get("--key", "0"), key) || key < 0 || key > 127) return Usage("--key takes a key number");
+  const std::string secondsText = a.Get("--seconds", "30");
   char* end = nullptr;
-  const long key = std::strtol(a.Get("--key", "0").c_str(), &end, 10);
-  if (*end != '\0' || key < 0 || key > 127) return Usage("--key takes a key number");
-  const double seconds = std::strtod(a.Get("--seconds", "30").c_str(), &end);
-  if (*end != '\0' || seconds < 0 || seconds > 86400) return Usage("--seconds takes a number of seconds");
+  const double seconds = std::strtod(secondsText.c_str(), &end);
+  if (secondsText.empty() || *end != '\0' || seconds < 0 || seconds > 86400)
+    return Usage("--seconds takes a number of seconds");
   OpenFile f;
   int16_t s = f.Open(file, a.Get("--owner"), RM_MODE_NORMAL);
   if (s != RM_OK) return FailStatus(file, s);
@@ -452,8 +459,9 @@ int CmdLock(const Args& a) {
   char keyBuffer[256] = {};
   uint32_t n = static_cast<uint32_t>(data.size());
   if (a.Has("--position")) {
-    const long p = std::strtol(a.Get("--position").c_str(), &end, 10);
-    if (*end != '\0' || p <= 0 || p > 0x7FFFFFFF) return Usage("--position takes a record position");
+    long p = 0;
+    if (!ToLong(a.Get("--position"), p) || p <= 0 || p > 0x7FFFFFFF)
+      return Usage("--position takes a record position");
     const int32_t position = static_cast<int32_t>(p);
     std::memcpy(data.data(), &position, 4);
     s = RecordManagerCall(RM_GET_DIRECT + bias, f.block(), data.data(), &n, keyBuffer, 0,
