@@ -26,10 +26,10 @@ struct ConsoleState {
   std::vector<std::string> MemoryFrames;
 
   // Input.
-  std::string TypeAhead;     // characters returned as keys before any console input
-  int16_t MouseState = 0;    // 0 not set up, 1 input on, 2 mouse exists and input off, 3 no mouse
-  int16_t InCalculator = 0;  // flag: the calculator hot key is being served
-  int16_t InCalendar = 0;    // flag: the calendar hot key is being served
+  std::string TypeAhead;       // characters returned as keys before any console input
+  int16_t MouseState = 0;      // 0 not set up, 1 input on, 2 mouse exists and input off, 3 no mouse
+  int16_t InCalculator = 0;    // flag: the calculator hot key is being served
+  int16_t InCalendar = 0;      // flag: the calendar hot key is being served
   std::string ExitKeys;        // 16-bit little-endian key codes that end a line-editor entry
   std::string ExitKeyResults;  // at the same byte positions: the code reported instead
   std::string SavedExitKeys;   // the set saved by SetKeySet "+"

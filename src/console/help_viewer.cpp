@@ -71,8 +71,9 @@ void ShowLine(HelpFile& file, int64_t k, int r) {
   Locate(static_cast<int16_t>(r), 2);
   std::string line = file.Line(k);
   platform::Console& con = platform::ActiveConsole();
-  bool toggles = line.find_first_of(std::string{static_cast<char>(kToggleReverse), static_cast<char>(kToggleHighlight),
-                                                static_cast<char>(kToggleUnderline)}) != std::string::npos;
+  bool toggles =
+      line.find_first_of(std::string{static_cast<char>(kToggleReverse), static_cast<char>(kToggleHighlight),
+                                     static_cast<char>(kToggleUnderline)}) != std::string::npos;
   if (!toggles) {
     con.WriteText(std::string_view(line).substr(0, kShownColumns));
     con.NewLine();

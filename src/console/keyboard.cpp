@@ -72,17 +72,28 @@ uint16_t FirstTwoBytes(const std::string& s) {
 // The digit a keypad key stands for while left Alt is held, or -1.
 int KeypadDigit(uint16_t code) {
   switch (code) {
-    case 0x5200: return 0;
-    case 0x4F00: return 1;
-    case 0x5000: return 2;
-    case 0x5100: return 3;
-    case 0x4B00: return 4;
-    case 0x4C00: return 5;
-    case 0x4D00: return 6;
-    case 0x4700: return 7;
-    case 0x4800: return 8;
-    case 0x4900: return 9;
-    default: return -1;
+    case 0x5200:
+      return 0;
+    case 0x4F00:
+      return 1;
+    case 0x5000:
+      return 2;
+    case 0x5100:
+      return 3;
+    case 0x4B00:
+      return 4;
+    case 0x4C00:
+      return 5;
+    case 0x4D00:
+      return 6;
+    case 0x4700:
+      return 7;
+    case 0x4800:
+      return 8;
+    case 0x4900:
+      return 9;
+    default:
+      return -1;
   }
 }
 
@@ -180,7 +191,8 @@ std::vector<KeyItem> ParseKeyList(std::string_view list) {
   size_t start = 0;
   while (start < list.size()) {
     size_t comma = list.find(',', start);
-    std::string_view item = list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    std::string_view item =
+        list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     KeyItem k;
     size_t eq = item.find('=');
     k.From = HexValue(item.substr(0, eq));
@@ -281,13 +293,15 @@ void SetKeySet(std::string_view commands, std::string_view keyList) {
   ConsoleState& state = State();
   for (char command : commands) {
     switch (command) {
-      case 'a': case 'A':
+      case 'a':
+      case 'A':
         for (const KeyItem& item : ParseKeyList(keyList)) {
           AppendCode(state.ExitKeys, item.From);
           AppendCode(state.ExitKeyResults, item.To);
         }
         break;
-      case 'd': case 'D':
+      case 'd':
+      case 'D':
         for (const KeyItem& item : ParseKeyList(keyList)) {
           for (size_t pos = 0; pos + 1 < state.ExitKeys.size(); pos += 2) {
             if (CodeAt(state.ExitKeys, pos) != item.From) continue;
@@ -297,7 +311,8 @@ void SetKeySet(std::string_view commands, std::string_view keyList) {
           }
         }
         break;
-      case 'e': case 'E':
+      case 'e':
+      case 'E':
         state.ExitKeys.clear();
         state.ExitKeyResults.clear();
         break;
@@ -317,10 +332,12 @@ void SetKeySet(std::string_view commands, std::string_view keyList) {
           state.SavedExitKeyDepth = 0;
         }
         break;
-      case 'h': case 'H':
+      case 'h':
+      case 'H':
         state.MaskChar = 'X';
         break;
-      case 'v': case 'V':
+      case 'v':
+      case 'V':
         state.MaskChar = 0;
         break;
       default:
@@ -333,7 +350,8 @@ bool FindExitKey(int16_t key, int16_t& result) {
   const ConsoleState& state = State();
   for (size_t pos = 0; pos + 1 < state.ExitKeys.size(); pos += 2) {
     if (CodeAt(state.ExitKeys, pos) != static_cast<uint16_t>(key)) continue;
-    result = pos + 1 < state.ExitKeyResults.size() ? static_cast<int16_t>(CodeAt(state.ExitKeyResults, pos)) : key;
+    result =
+        pos + 1 < state.ExitKeyResults.size() ? static_cast<int16_t>(CodeAt(state.ExitKeyResults, pos)) : key;
     return true;
   }
   return false;

@@ -13,12 +13,26 @@ void SetStyle(std::string_view code) {
   bool push = false, pop = false, underline = false, reverse = false, normal = false;
   for (char c : code) {
     switch (c) {
-      case '+': push = true; break;
-      case '-': pop = true; break;
-      case 'u': case 'U': underline = true; break;
-      case 'r': case 'R': reverse = true; break;
-      case 'n': case 'N': normal = true; break;
-      default: break;
+      case '+':
+        push = true;
+        break;
+      case '-':
+        pop = true;
+        break;
+      case 'u':
+      case 'U':
+        underline = true;
+        break;
+      case 'r':
+      case 'R':
+        reverse = true;
+        break;
+      case 'n':
+      case 'N':
+        normal = true;
+        break;
+      default:
+        break;
     }
   }
   ConsoleState& state = State();

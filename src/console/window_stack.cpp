@@ -80,11 +80,11 @@ std::string BuildFrame(int16_t top, int16_t left, int16_t bottom, int16_t right)
   const ConsoleState& state = State();
   std::string bytes;
   bytes.reserve(kFrameFixed + 2 * CellCount(top, left, bottom, right));
-  for (int value : {static_cast<int>(con.CursorRow()), static_cast<int>(con.CursorColumn()),
-                    static_cast<int>(state.WindowTop), static_cast<int>(state.WindowLeft),
-                    static_cast<int>(state.WindowBottom), static_cast<int>(state.WindowRight),
-                    static_cast<int>(top), static_cast<int>(left), static_cast<int>(bottom),
-                    static_cast<int>(right)})
+  for (int value :
+       {static_cast<int>(con.CursorRow()), static_cast<int>(con.CursorColumn()),
+        static_cast<int>(state.WindowTop), static_cast<int>(state.WindowLeft),
+        static_cast<int>(state.WindowBottom), static_cast<int>(state.WindowRight), static_cast<int>(top),
+        static_cast<int>(left), static_cast<int>(bottom), static_cast<int>(right)})
     bytes += Digits(value, 2);
   for (int r = top; r <= bottom; ++r)
     for (int c = left; c <= right; ++c) {
@@ -131,7 +131,9 @@ int32_t ParseHeader(const std::string& bytes) {
   return static_cast<int32_t>(u);
 }
 
-std::filesystem::path NativeStackPath() { return std::filesystem::path(platform::NativePath(WindowStackPath())); }
+std::filesystem::path NativeStackPath() {
+  return std::filesystem::path(platform::NativePath(WindowStackPath()));
+}
 
 uintmax_t FileLength(std::fstream& file) {
   file.seekg(0, std::ios::end);
@@ -210,7 +212,8 @@ void PopFromFile() {
     return;
   }
   // Damaged stacks restore nothing and keep the window state.
-  if (top < kEmptyHeader + static_cast<int32_t>(kFrameFixed) || static_cast<uintmax_t>(top) > length + 1) return;
+  if (top < kEmptyHeader + static_cast<int32_t>(kFrameFixed) || static_cast<uintmax_t>(top) > length + 1)
+    return;
   std::string field;
   int32_t frameLength = 0;
   if (!ReadAt(file, static_cast<uintmax_t>(top - 1 - 5), 5, field) || !ParseDigits(field, 0, 5, frameLength))
@@ -273,7 +276,9 @@ void DrawFrame(int16_t kind) {
   };
   static const uint8_t other[6] = {0, 0, 0, 0, 0, 0};
   const uint8_t* ch = kind >= 0 && kind <= 2 ? kinds[kind] : other;
-  auto text = [](uint8_t c, int n = 1) { return std::string(n > 0 ? static_cast<size_t>(n) : 0, static_cast<char>(c)); };
+  auto text = [](uint8_t c, int n = 1) {
+    return std::string(n > 0 ? static_cast<size_t>(n) : 0, static_cast<char>(c));
+  };
   platform::Console& con = platform::ActiveConsole();
   int w = state.WindowRight - state.WindowLeft - 1;
   con.MoveCursor(state.WindowTop, state.WindowLeft);

@@ -34,7 +34,9 @@ void WrapText(std::string& text, int16_t indent, int16_t width, std::string_view
   const std::string source = text;
   const auto length = static_cast<long>(source.size());
   // Character at a 0-based position, or 0 beyond the text (0 is a control).
-  auto at = [&](long pos) -> char { return pos >= 0 && pos < length ? source[static_cast<size_t>(pos)] : '\0'; };
+  auto at = [&](long pos) -> char {
+    return pos >= 0 && pos < length ? source[static_cast<size_t>(pos)] : '\0';
+  };
   auto beyond = [&](long pos) { return pos >= length; };
   char kind = mode.empty() ? ' ' : static_cast<char>(mode[0] & ~0x20);
   const long u = std::labs(static_cast<long>(indent));

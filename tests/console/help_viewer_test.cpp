@@ -148,8 +148,12 @@ TEST_F(HelpViewerTest, WindowFrameAndRoundTrip) {
 TEST_F(HelpViewerTest, StyleTogglesTakeNoColumn) {
   WriteHelp("T", {
                      "see \x1fword\x1f here",
-                     "\x1e" "bold\x1e plain \x10" "rev\x10",
-                     "\x1f" "under \x1e" "still\x1e under\x1f",
+                     "\x1e"
+                     "bold\x1e plain \x10"
+                     "rev\x10",
+                     "\x1f"
+                     "under \x1e"
+                     "still\x1e under\x1f",
                      std::string(80, 'x'),
                      "\x1e" + std::string(79, 'y'),
                  });
@@ -297,7 +301,8 @@ TEST_F(HelpViewerTest, WindowsRunModeOpensTheDocument) {
   const auto before = Snapshot();
   console::ShowHelp("ESTATS");  // reads no key: the script is empty
   std::ifstream in(copy, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "<html>ajuda</html>");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+            "<html>ajuda</html>");
   EXPECT_EQ(Snapshot(), before);
   EXPECT_EQ(console::State().WindowDepth, 0);
 

@@ -56,27 +56,42 @@ TEST_F(KeyboardTest, EventTranslation) {
   const TranslationCase cases[] = {
       {"plain character", [](MemoryConsole& c) { c.PushChar('a'); }, {'a'}},
       {"accented character", [](MemoryConsole& c) { c.PushChar(0x87); }, {0x87}},
-      {"Enter and Esc", [](MemoryConsole& c) { c.PushChar(13); c.PushChar(27); }, {13, 27}},
+      {"Enter and Esc",
+       [](MemoryConsole& c) {
+         c.PushChar(13);
+         c.PushChar(27);
+       },
+       {13, 27}},
       {"Ctrl+C is a key", [](MemoryConsole& c) { c.PushChar(3, ModLeftCtrl, 0x2E); }, {3}},
       {"Alt+letter gives its scan code", [](MemoryConsole& c) { c.PushChar('a', ModLeftAlt); }, {0x1E00}},
       {"Alt+F is 2100", [](MemoryConsole& c) { c.PushChar('f', ModRightAlt); }, {0x2100}},
       {"Alt+E gives 213", [](MemoryConsole& c) { c.PushChar('e', ModLeftAlt); }, {213}},
-      {"AltGr+E gives 213", [](MemoryConsole& c) { c.PushChar(0xD5, ModRightAlt | ModLeftCtrl, 0x12); }, {213}},
-      {"AltGr on a digit key keeps the character", [](MemoryConsole& c) { c.PushChar('@', ModRightAlt | ModLeftCtrl, 0x03); }, {'@'}},
-      {"Alt on the [ key keeps the character", [](MemoryConsole& c) { c.PushChar('[', ModRightAlt, 0x1A); }, {'['}},
+      {"AltGr+E gives 213",
+       [](MemoryConsole& c) { c.PushChar(0xD5, ModRightAlt | ModLeftCtrl, 0x12); },
+       {213}},
+      {"AltGr on a digit key keeps the character",
+       [](MemoryConsole& c) { c.PushChar('@', ModRightAlt | ModLeftCtrl, 0x03); },
+       {'@'}},
+      {"Alt on the [ key keeps the character",
+       [](MemoryConsole& c) { c.PushChar('[', ModRightAlt, 0x1A); },
+       {'['}},
       {"F1", [](MemoryConsole& c) { c.PushScan(0x3B); }, {0x3B00}},
       {"Shift+F1 is 5400", [](MemoryConsole& c) { c.PushScan(0x3B, ModShift); }, {0x5400}},
       {"Shift+F10", [](MemoryConsole& c) { c.PushScan(0x44, ModShift); }, {0x5D00}},
       {"Ctrl+F4 is 6100", [](MemoryConsole& c) { c.PushScan(0x3E, ModRightCtrl); }, {0x6100}},
       {"Alt+F4 is 6B00", [](MemoryConsole& c) { c.PushScan(0x3E, ModRightAlt); }, {0x6B00}},
-      {"Alt wins over Ctrl and Shift", [](MemoryConsole& c) { c.PushScan(0x3B, ModRightAlt | ModLeftCtrl | ModShift); }, {0x6800}},
+      {"Alt wins over Ctrl and Shift",
+       [](MemoryConsole& c) { c.PushScan(0x3B, ModRightAlt | ModLeftCtrl | ModShift); },
+       {0x6800}},
       {"Ctrl wins over Shift", [](MemoryConsole& c) { c.PushScan(0x3B, ModLeftCtrl | ModShift); }, {0x5E00}},
       {"Ctrl+Right is 7400", [](MemoryConsole& c) { c.PushScan(0x4D, ModLeftCtrl); }, {0x7400}},
       {"Ctrl+Left is 7300", [](MemoryConsole& c) { c.PushScan(0x4B, ModLeftCtrl); }, {0x7300}},
       {"Ctrl+Home is 7700", [](MemoryConsole& c) { c.PushScan(0x47, ModLeftCtrl); }, {0x7700}},
       {"Ctrl+End stays 4F00", [](MemoryConsole& c) { c.PushScan(0x4F, ModLeftCtrl); }, {0x4F00}},
       {"Shift+Right stays 4D00", [](MemoryConsole& c) { c.PushScan(0x4D, ModShift); }, {0x4D00}},
-      {"F11 is not remapped", [](MemoryConsole& c) { c.PushScan(0x85, ModShift); }, {static_cast<int16_t>(0x8500)}},
+      {"F11 is not remapped",
+       [](MemoryConsole& c) { c.PushScan(0x85, ModShift); },
+       {static_cast<int16_t>(0x8500)}},
       {"lone modifier press skipped",
        [](MemoryConsole& c) {
          InputEvent e;
@@ -117,7 +132,9 @@ TEST_F(KeyboardTest, EventTranslation) {
          c.PushScan(0x4C, ModRightAlt);
        },
        {0x4D00, 0x4C00}},
-      {"left Alt with a non-keypad key is that key", [](MemoryConsole& c) { c.PushScan(0x3B, ModLeftAlt); }, {0x6800}},
+      {"left Alt with a non-keypad key is that key",
+       [](MemoryConsole& c) { c.PushScan(0x3B, ModLeftAlt); },
+       {0x6800}},
   };
   for (const auto& c : cases) {
     console::ResetState();
@@ -310,7 +327,8 @@ class KeySetTest : public KeyboardTest {
     std::vector<std::pair<int, int>> out;
     for (size_t i = 0; i + 1 < s.ExitKeys.size(); i += 2) {
       int key = static_cast<uint8_t>(s.ExitKeys[i]) | (static_cast<uint8_t>(s.ExitKeys[i + 1]) << 8);
-      int result = static_cast<uint8_t>(s.ExitKeyResults[i]) | (static_cast<uint8_t>(s.ExitKeyResults[i + 1]) << 8);
+      int result =
+          static_cast<uint8_t>(s.ExitKeyResults[i]) | (static_cast<uint8_t>(s.ExitKeyResults[i + 1]) << 8);
       out.emplace_back(key, result);
     }
     return out;
@@ -324,7 +342,9 @@ TEST_F(KeySetTest, AppendStoresLittleEndianEntries) {
   EXPECT_EQ(console::State().ExitKeyResults, console::State().ExitKeys);
   console::SetKeySet("A", "3e00");  // commands in either case, no duplicate check
   console::SetKeySet("a", "3E00");
-  EXPECT_EQ(Set(), (Set_t{{13, 13}, {27, 27}, {0x4800, 0x4800}, {0x5000, 0x5000}, {0x3E00, 0x3E00}, {0x3E00, 0x3E00}}));
+  EXPECT_EQ(
+      Set(),
+      (Set_t{{13, 13}, {27, 27}, {0x4800, 0x4800}, {0x5000, 0x5000}, {0x3E00, 0x3E00}, {0x3E00, 0x3E00}}));
 }
 
 TEST_F(KeySetTest, ItemParsing) {
@@ -334,10 +354,10 @@ TEST_F(KeySetTest, ItemParsing) {
   };
   const Case cases[] = {
       {"", {}},
-      {"1b,", {{27, 27}}},               // a comma at the end adds no item
-      {",1b", {{0, 0}, {27, 27}}},       // an empty item is 0
+      {"1b,", {{27, 27}}},                                  // a comma at the end adds no item
+      {",1b", {{0, 0}, {27, 27}}},                          // an empty item is 0
       {"zz,1g,3b00x", {{0, 0}, {1, 1}, {0x3B00, 0x3B00}}},  // leading hex digits
-      {"12345", {{0x2345, 0x2345}}},     // cut to 16 bits
+      {"12345", {{0x2345, 0x2345}}},                        // cut to 16 bits
       {"4800=4b00,d=1b,=5", {{0x4800, 0x4B00}, {13, 27}, {0, 5}}},
   };
   for (const auto& c : cases) {

@@ -19,7 +19,9 @@ class MessageBoxTest : public ConsoleTest {
     for (int i = 0; i < 10; ++i) text += std::string(9, static_cast<char>('a' + i)) + " ";
     return text;
   }
-  static std::string Bytes(int code, int n = 1) { return std::string(static_cast<size_t>(n), static_cast<char>(code)); }
+  static std::string Bytes(int code, int n = 1) {
+    return std::string(static_cast<size_t>(n), static_cast<char>(code));
+  }
   std::string Span(int16_t row, int16_t left, int16_t right) const {
     return console.RowText(row).substr(static_cast<size_t>(left - 1), static_cast<size_t>(right - left + 1));
   }
@@ -33,7 +35,8 @@ class MessageBoxTest : public ConsoleTest {
     EXPECT_EQ(Span(top, left, right), Bytes(218) + Bytes(196, w) + Bytes(191));
     EXPECT_EQ(Span(bottom, left, right), Bytes(192) + Bytes(196, w) + Bytes(217));
     for (int16_t r = top; r <= bottom; ++r)
-      for (int16_t c = left; c <= right; ++c) EXPECT_EQ(console.ReadCell(r, c).Attr, consoletest::kAttrReverse);
+      for (int16_t c = left; c <= right; ++c)
+        EXPECT_EQ(console.ReadCell(r, c).Attr, consoletest::kAttrReverse);
     // Nothing outside the box.
     if (left > 1) {
       EXPECT_EQ(console.ReadCell(top, static_cast<int16_t>(left - 1)).Char, '.');
@@ -65,7 +68,8 @@ TEST_F(MessageBoxTest, HundredCharactersMakeTwoLines) {
   EXPECT_EQ(console::State().WindowDepth, 1);
   ExpectBox(9, 4, 12, 76);
   EXPECT_EQ(Span(10, 4, 76), Bytes(179) + " " + first + " " + Bytes(179));
-  EXPECT_EQ(Span(11, 4, 76), Bytes(179) + " hhhhhhhhh iiiiiiiii jjjjjjjjj" + std::string(41, ' ') + Bytes(179));
+  EXPECT_EQ(Span(11, 4, 76),
+            Bytes(179) + " hhhhhhhhh iiiiiiiii jjjjjjjjj" + std::string(41, ' ') + Bytes(179));
   EXPECT_EQ(console::State().CurrentStyle, console::StyleNormal);  // the caller's style is back
   console::PopWindow();
   EXPECT_EQ(Snapshot(), before);
@@ -138,7 +142,9 @@ TEST_F(MessageBoxTest, NarrowScreenDrawsNothingOverTheEnclosingWindow) {
 }
 
 TEST_F(MessageBoxTest, ControlBytesShowAsBlanks) {
-  std::string text = "Fitxer\x07\x0d\x0a" "DADES";
+  std::string text =
+      "Fitxer\x07\x0d\x0a"
+      "DADES";
   console::ShowMessage(12, text);
   EXPECT_EQ(text.substr(0, 14), "Fitxer   DADES");
   EXPECT_EQ(Span(10, 34, 47), "Fitxer   DADES");

@@ -26,7 +26,9 @@ class WindowStackTest : public ConsoleTest {
     for (int c : codes) s.push_back(static_cast<char>(c));
     return s;
   }
-  static std::string Repeat(int code, int n) { return std::string(static_cast<size_t>(n), static_cast<char>(code)); }
+  static std::string Repeat(int code, int n) {
+    return std::string(static_cast<size_t>(n), static_cast<char>(code));
+  }
   std::string RowRange(int16_t row, int16_t left, int16_t right) const {
     return console.RowText(row).substr(static_cast<size_t>(left - 1), static_cast<size_t>(right - left + 1));
   }
@@ -248,7 +250,8 @@ TEST_F(WindowStackTest, DamagedStackFileRestoresNothing) {
 }
 
 TEST_F(WindowStackTest, ShortOrEmptyStackFileIsDeleted) {
-  for (const std::string& bytes : {std::string(""), std::string("\x36\x00", 2), HeaderBytes(5) + "leftover"}) {
+  for (const std::string& bytes :
+       {std::string(""), std::string("\x36\x00", 2), HeaderBytes(5) + "leftover"}) {
     console::ResetState();
     WriteStackFile(bytes);
     console.MoveCursor(3, 3);
@@ -263,7 +266,11 @@ TEST_F(WindowStackTest, FrameReachingBeyondTheScreenRestoresOnlyItsVisibleCells)
   // A frame from a run on a taller screen: rows 24 to 26, columns 79 to 80.
   std::string cells;
   for (int i = 0; i < 6; ++i) cells += Bytes({'A' + i, 0x1E});
-  std::string frame = "9999" "00000000" "24792680" + cells + "00037";
+  std::string frame =
+      "9999"
+      "00000000"
+      "24792680" +
+      cells + "00037";
   WriteStackFile(HeaderBytes(5 + static_cast<int32_t>(frame.size())) + frame);
   console.ClearScreen();
   const auto before = Snapshot();
@@ -305,10 +312,12 @@ TEST_F(WindowStackTest, FrameRows) {
   console::SetStyle("rn");
   console::DrawFrame(console::FrameSingle);
   EXPECT_EQ(RowRange(5, 10, 30), Bytes({218}) + Repeat(196, 19) + Bytes({191}));
-  for (int16_t r = 6; r <= 8; ++r) EXPECT_EQ(RowRange(r, 10, 30), Bytes({179}) + Repeat(' ', 19) + Bytes({179}));
+  for (int16_t r = 6; r <= 8; ++r)
+    EXPECT_EQ(RowRange(r, 10, 30), Bytes({179}) + Repeat(' ', 19) + Bytes({179}));
   EXPECT_EQ(RowRange(9, 10, 30), Bytes({192}) + Repeat(196, 19) + Bytes({217}));
   for (int16_t r = 5; r <= 9; ++r)
-    for (int16_t c = 10; c <= 30; ++c) EXPECT_EQ(console.ReadCell(r, c).Attr, consoletest::kAttrReverseNormal);
+    for (int16_t c = 10; c <= 30; ++c)
+      EXPECT_EQ(console.ReadCell(r, c).Attr, consoletest::kAttrReverseNormal);
   EXPECT_EQ(console.ReadCell(7, 9).Char, ' ');  // nothing outside
   EXPECT_EQ(console.ReadCell(7, 9).Attr, 0x07);
 
@@ -388,21 +397,23 @@ TEST_F(WindowStackTest, HeaderRowRows) {
   console::DrawFrame(console::FrameDouble);
   const std::string header = "CODE NAME_OF_ESTATE";
   console::DrawHeaderRow(header, 1, 25, false);
-  EXPECT_EQ(RowRange(3, 10, 36), Bytes({201}) + "CODE" + Bytes({205}) + "NAME OF ESTATE" + Repeat(205, 6) + Bytes({187}));
+  EXPECT_EQ(RowRange(3, 10, 36),
+            Bytes({201}) + "CODE" + Bytes({205}) + "NAME OF ESTATE" + Repeat(205, 6) + Bytes({187}));
   EXPECT_EQ(console.ReadCell(3, 12).Attr, consoletest::kAttrNormal);
   EXPECT_EQ(console::State().CurrentStyle, console::StyleHighlight);  // "+n" ... "-"
   EXPECT_EQ(console.Foreground() + 16 * console.Background(), consoletest::kAttrHighlight);
 
   console::DrawHeaderRow(header, 9, 25, false);
-  EXPECT_EQ(RowRange(3, 10, 36), Bytes({console::LeftArrowChar}) + "E OF ESTATE" + Repeat(205, 14) + Bytes({187}));
+  EXPECT_EQ(RowRange(3, 10, 36),
+            Bytes({console::LeftArrowChar}) + "E OF ESTATE" + Repeat(205, 14) + Bytes({187}));
 
   console::DrawHeaderRow(header, 1, 25, true);
   EXPECT_EQ(console.ReadCell(3, 36).Char, console::RightArrowChar);
 
   const std::string wide = "CODE NAME_OF_ESTATE ADDRESS_OF_THE_ESTATE";
   console::DrawHeaderRow(wide, 1, 25, false);  // the header goes on past the window
-  EXPECT_EQ(RowRange(3, 10, 36), Bytes({201}) + "CODE" + Bytes({205}) + "NAME OF ESTATE" + Bytes({205}) + "ADDRE" +
-                                     Bytes({console::RightArrowChar}));
+  EXPECT_EQ(RowRange(3, 10, 36), Bytes({201}) + "CODE" + Bytes({205}) + "NAME OF ESTATE" + Bytes({205}) +
+                                     "ADDRE" + Bytes({console::RightArrowChar}));
   console::PopWindow();
 }
 

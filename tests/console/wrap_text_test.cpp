@@ -54,11 +54,21 @@ TEST(WrapTextTest, Justified) {
 
 TEST(WrapTextTest, ControlCharactersTakeNoColumn) {
   // The toggle inside the first line widens it by one byte.
-  EXPECT_EQ(Wrap("ab\x1f" "cd ef", 0, 5, "i"), "ab\x1f" "cd ef   ");
+  EXPECT_EQ(Wrap("ab\x1f"
+                 "cd ef",
+                 0, 5, "i"),
+            "ab\x1f"
+            "cd ef   ");
   // Toggles after the last word of a line go with it.
-  EXPECT_EQ(Wrap("abc\x1e\x1f xy", 0, 4, "i"), "abc\x1e\x1f " "xy  ");
+  EXPECT_EQ(Wrap("abc\x1e\x1f xy", 0, 4, "i"),
+            "abc\x1e\x1f "
+            "xy  ");
   // A word cut at the line's end keeps the toggles taken with it.
-  EXPECT_EQ(Wrap("abcde\x1f" "fg", 0, 5, "i"), "abcde\x1f" "fg   ");
+  EXPECT_EQ(Wrap("abcde\x1f"
+                 "fg",
+                 0, 5, "i"),
+            "abcde\x1f"
+            "fg   ");
 }
 
 TEST(WrapTextTest, DegenerateWidthsStillEnd) {
