@@ -92,8 +92,9 @@ TEST_F(Operations, NextAndPreviousWalkAndStopAtTheEnds) {
 }
 
 TEST_F(Operations, StatusTable) {
-  File garbage, zero, never, fresh;
+  File garbage, zero, never, fresh, forged = f_;
   std::memset(garbage.block, 0xA5, sizeof garbage.block);
+  std::memset(forged.block + 8, 0xFF, 4);  // the right magic, a slot that does not exist
   ASSERT_EQ(Open(fresh, path_), RM_OK);
   struct Case {
     const char* what;
@@ -109,6 +110,7 @@ TEST_F(Operations, StatusTable) {
        }},
       {"zeroed block", RM_FILE_NOT_OPEN, [&] { return Get(zero, RM_GET_FIRST, 0).status; }},
       {"garbage block", RM_FILE_NOT_OPEN, [&] { return Get(garbage, RM_GET_FIRST, 0).status; }},
+      {"forged slot number", RM_FILE_NOT_OPEN, [&] { return Get(forged, RM_GET_FIRST, 0).status; }},
       {"null block", RM_FILE_NOT_OPEN,
        [&] {
          uint32_t n = 0;

@@ -249,6 +249,37 @@ TEST_F(Processes, AKilledHolderLeavesNoLock) {
   EXPECT_EQ(Update(f, Numbered(10, 'k')), RM_OK);
 }
 
+TEST_F(Processes, CloseAndResetReleaseLocks) {
+  Child holder([&](Child& self) {
+    File a, b;
+    if (Open(a, path_) != RM_OK || Open(b, path_) != RM_OK) return 1;
+    if (Get(a, RM_GET_EQUAL + RM_LOCK_NOWAIT, 0, "0020").status != RM_OK) return 2;
+    if (Get(b, RM_GET_EQUAL + RM_LOCK_NOWAIT, 0, "0022").status != RM_OK) return 3;
+    self.Send('l');
+    self.Receive();
+    if (Close(a) != RM_OK) return 4;
+    self.Send('c');
+    self.Receive();
+    if (Reset() != RM_OK) return 5;
+    self.Send('r');
+    self.Receive();
+    return 0;
+  });
+  ASSERT_EQ(holder.Receive(), 'l');
+  File f;
+  ASSERT_EQ(Open(f, path_), RM_OK);
+  EXPECT_EQ(Get(f, RM_GET_EQUAL + RM_LOCK_NOWAIT, 0, "0020").status, RM_RECORD_LOCKED);
+  holder.Send('c');
+  ASSERT_EQ(holder.Receive(), 'c');
+  EXPECT_EQ(Get(f, RM_GET_EQUAL + RM_LOCK_NOWAIT, 0, "0020").status, RM_OK) << "Close released it";
+  EXPECT_EQ(Get(f, RM_GET_EQUAL + RM_LOCK_NOWAIT, 0, "0022").status, RM_RECORD_LOCKED);
+  holder.Send('r');
+  ASSERT_EQ(holder.Receive(), 'r');
+  EXPECT_EQ(Get(f, RM_GET_EQUAL + RM_LOCK_NOWAIT, 0, "0022").status, RM_OK) << "Reset released it";
+  holder.Send('x');
+  EXPECT_EQ(holder.Wait(), 0);
+}
+
 TEST_F(Processes, AKilledWriterLeavesTheFileAsItWas) {
   Child writer([&](Child& self) {
     File f;
