@@ -291,7 +291,7 @@ bool StepCopy(sqlite3_stmt* s, char* data, int64_t& id, std::string& ck) {
   return row;
 }
 
-void BM_Bare_GreaterOrEqualThen100Next(benchmark::State& state) {
+void BareGreaterOrEqualThen100Next(benchmark::State& state, bool oneReadTransaction) {
   Bare b("receipts");
   sqlite3_stmt* ge = b.Prepare("SELECT id, data, k0 FROM records WHERE k0 >= ?1 ORDER BY k0, id LIMIT 1");
   sqlite3_stmt* next = b.Prepare(
@@ -304,6 +304,7 @@ void BM_Bare_GreaterOrEqualThen100Next(benchmark::State& state) {
   int64_t id = 0;
   for (auto _ : state) {
     const std::string k = EstateKey(static_cast<int>(rng() % kEstates));
+    if (oneReadTransaction) sqlite3_exec(b.db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_bind_blob(ge, 1, k.data(), 9, SQLITE_STATIC);
     bool row = StepCopy(ge, data, id, ck);
     for (int i = 0; i < 100 && row; ++i) {
@@ -311,10 +312,21 @@ void BM_Bare_GreaterOrEqualThen100Next(benchmark::State& state) {
       sqlite3_bind_int64(next, 2, id);
       row = StepCopy(next, data, id, ck);
     }
+    if (oneReadTransaction) sqlite3_exec(b.db, "COMMIT", nullptr, nullptr, nullptr);
     benchmark::DoNotOptimize(data[0]);
   }
   sqlite3_finalize(ge);
   sqlite3_finalize(next);
+}
+
+// Each step in its own read transaction, as the record manager does so that
+// Get Next sees what others committed.
+void BM_Bare_GreaterOrEqualThen100Next(benchmark::State& state) {
+  BareGreaterOrEqualThen100Next(state, false);
+}
+// For comparison: the 101 steps inside one read transaction (a fixed snapshot).
+void BM_Bare_GreaterOrEqualThen100Next_OneReadTransaction(benchmark::State& state) {
+  BareGreaterOrEqualThen100Next(state, true);
 }
 
 void BM_Bare_GetEqual(benchmark::State& state) {
@@ -415,6 +427,7 @@ void BM_Bare_BulkInsert1MReceipts(benchmark::State& state) {
 
 BENCHMARK(BM_Rm_GreaterOrEqualThen100Next);
 BENCHMARK(BM_Bare_GreaterOrEqualThen100Next);
+BENCHMARK(BM_Bare_GreaterOrEqualThen100Next_OneReadTransaction);
 BENCHMARK(BM_Rm_GetEqual);
 BENCHMARK(BM_Bare_GetEqual);
 BENCHMARK(BM_Rm_GetDirect);
