@@ -55,7 +55,12 @@ void TypeDigit(CalculatorRecord& r, int digit) {
     r.DisplayValue = r.DisplayValue * 10 + digit;
   } else {
     ++r.Decimals;
-    r.DisplayValue = r.DisplayValue + digit / Power10(r.Decimals);
+    const double scale = Power10(r.Decimals);
+    r.DisplayValue = r.DisplayValue + digit / scale;
+    // The double nearest to the decimal figure typed: 0.1 + 0.02 would
+    // otherwise be 0.12000000000000001.
+    if (std::fabs(r.DisplayValue) * scale < 9e15)
+      r.DisplayValue = std::nearbyint(r.DisplayValue * scale) / scale;
   }
   r.Entering = -1;
 }
@@ -226,8 +231,16 @@ CalculatorAction ApplyCalculatorKey(CalculatorRecord& record, int16_t key) {
   CalculatorRecord r = record;
   CalculatorAction action = CalculatorAction::Entry;
   switch (key) {
-    case '0': case '1': case '2': case '3': case '4':
-    case '5': case '6': case '7': case '8': case '9':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
       TypeDigit(r, key - '0');
       break;
     case '.':
@@ -236,11 +249,15 @@ CalculatorAction ApplyCalculatorKey(CalculatorRecord& record, int16_t key) {
     case console::KeyBackspace:
       action = Backspace(r);
       break;
-    case '+': case '-': case '*': case '/':
+    case '+':
+    case '-':
+    case '*':
+    case '/':
       Operate(r, std::string(1, static_cast<char>(key)));
       action = CalculatorAction::Tape;
       break;
-    case '=': case console::KeyEnter:
+    case '=':
+    case console::KeyEnter:
       if (!r.Entering) return CalculatorAction::Ignored;
       Operate(r, "=");
       action = CalculatorAction::Tape;
@@ -259,15 +276,18 @@ CalculatorAction ApplyCalculatorKey(CalculatorRecord& record, int16_t key) {
     case 'T':
       r.DisplayValue = -r.DisplayValue;
       break;
-    case console::KeyLeft: case console::KeyCtrlLeft:
+    case console::KeyLeft:
+    case console::KeyCtrlLeft:
       r.WindowColumn = r.WindowColumn <= 1 ? kLastCalculatorColumn : static_cast<int16_t>(r.WindowColumn - 1);
       action = CalculatorAction::Moved;
       break;
-    case console::KeyRight: case console::KeyCtrlRight:
+    case console::KeyRight:
+    case console::KeyCtrlRight:
       r.WindowColumn = r.WindowColumn >= kLastCalculatorColumn ? 1 : static_cast<int16_t>(r.WindowColumn + 1);
       action = CalculatorAction::Moved;
       break;
-    case 'F': case console::KeyAltF:
+    case 'F':
+    case console::KeyAltF:
       return CalculatorAction::Accept;
     case console::KeyEsc:
       return CalculatorAction::Cancel;

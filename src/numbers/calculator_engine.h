@@ -32,12 +32,12 @@ struct CalculatorRecord {
   int16_t FirstVisibleSlot = kEmptyTape;  // 2..22, or 23 for an empty tape
   double DisplayValue = 0;
   double Accumulator = 0;
-  int16_t Cleared = -1;  // flag: after a full clear and at the very start
-  int16_t Entering = 0;  // flag: a number is being typed
-  int16_t Point = 0;     // flag: the display value shows a decimal point
-  int16_t Decimals = 0;  // decimals shown for the display value
-  std::string LastKey;           // key text of the last operation
-  std::string PendingOperation;  // "+", "-", "*", "/" or empty
+  int16_t Cleared = -1;                     // flag: after a full clear and at the very start
+  int16_t Entering = 0;                     // flag: a number is being typed
+  int16_t Point = 0;                        // flag: the display value shows a decimal point
+  int16_t Decimals = 0;                     // decimals shown for the display value
+  std::string LastKey;                      // key text of the last operation
+  std::string PendingOperation;             // "+", "-", "*", "/" or empty
   std::array<TapeLine, kTapeSlots> Tape{};  // Tape[0] is slot 1 (scrolled off), Tape[21] slot 22, the newest
   bool operator==(const CalculatorRecord&) const = default;
 };

@@ -34,7 +34,8 @@ class Calculator {
   // opened (the screen is too small for it).
   bool Open() {
     const int16_t depth = console::State().WindowDepth;
-    console::PushWindow(1, r_.WindowColumn, kBoxBottomRow, static_cast<int16_t>(r_.WindowColumn + kCalculatorWidth - 1));
+    console::PushWindow(1, r_.WindowColumn, kBoxBottomRow,
+                        static_cast<int16_t>(r_.WindowColumn + kCalculatorWidth - 1));
     open_ = console::State().WindowDepth != depth;
     if (open_) DrawTape();
     return open_;
@@ -50,8 +51,8 @@ class Calculator {
   void DrawTape() {
     for (int16_t slot = r_.FirstVisibleSlot; slot <= kTapeSlots; ++slot) {
       const TapeLine& line = r_.Tape[slot - 1];
-      Row(slot, std::string(1, kVertical) + FormatNumber(FigureMask(line.Point, line.Decimals), line.Value) + " " +
-                    line.Operation + kVertical);
+      Row(slot, std::string(1, kVertical) + FormatNumber(FigureMask(line.Point, line.Decimals), line.Value) +
+                    " " + line.Operation + kVertical);
     }
     const bool empty = r_.FirstVisibleSlot >= kEmptyTape;
     if (!empty) Row(static_cast<int16_t>(r_.FirstVisibleSlot - 1), Border(kTopLeft, kTopRight));
@@ -61,7 +62,8 @@ class Calculator {
 
   // The figure on the entry line; a refused operation leaves its mark beside it.
   void DrawEntry(bool refused) {
-    Row(kEntryRow, std::string(1, kVertical) + FormatNumber(FigureMask(r_.Point, r_.Decimals), r_.DisplayValue) +
+    Row(kEntryRow, std::string(1, kVertical) +
+                       FormatNumber(FigureMask(r_.Point, r_.Decimals), r_.DisplayValue) +
                        (refused ? " E" : "  ") + kVertical);
   }
 
@@ -77,6 +79,34 @@ class Calculator {
 
   CalculatorRecord& r_;
   bool open_ = false;
+};
+
+// The exit-key set of whatever the pop-up interrupts, put back whole on the
+// way out. The set has one save slot: when the caller (a form, a browse)
+// holds it, the pop-up's own "+" saves nothing and its "-" would hand back
+// the caller's saved set in place of its current one.
+class ExitKeysKept {
+ public:
+  ExitKeysKept()
+      : keys_(console::State().ExitKeys),
+        results_(console::State().ExitKeyResults),
+        savedKeys_(console::State().SavedExitKeys),
+        savedResults_(console::State().SavedExitKeyResults),
+        depth_(console::State().SavedExitKeyDepth) {}
+  ~ExitKeysKept() {
+    console::ConsoleState& state = console::State();
+    state.ExitKeys = keys_;
+    state.ExitKeyResults = results_;
+    state.SavedExitKeys = savedKeys_;
+    state.SavedExitKeyResults = savedResults_;
+    state.SavedExitKeyDepth = depth_;
+  }
+  ExitKeysKept(const ExitKeysKept&) = delete;
+  ExitKeysKept& operator=(const ExitKeysKept&) = delete;
+
+ private:
+  std::string keys_, results_, savedKeys_, savedResults_;
+  int16_t depth_;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -111,6 +141,7 @@ std::string CalculatorTapePath() { return config::SessionSettings().TerminalDir 
 
 std::string CalculatorPopup() {
   platform::Console& con = platform::ActiveConsole();
+  const ExitKeysKept keptExitKeys;
   console::SetKeySet("+e", "");
   console::SetStyle("+n");
   const int cursorSize = con.CursorSize();

@@ -104,7 +104,8 @@ bool ReadAll(const std::vector<Field>& f, CalculatorRecord& r) {
       !ReadFlag(f[6], r.Point) || !ReadInteger(f[7], r.Decimals, 0, 20) || !ReadText(f[8], r.LastKey, 8) ||
       !ReadText(f[9], r.PendingOperation, 1))
     return false;
-  if (!r.PendingOperation.empty() && std::string_view("+-*/").find(r.PendingOperation[0]) == std::string_view::npos)
+  if (!r.PendingOperation.empty() &&
+      std::string_view("+-*/").find(r.PendingOperation[0]) == std::string_view::npos)
     return false;
   if (!FigureFits(r.DisplayValue, r.Point, r.Decimals)) return false;
   for (int slot = 0; slot < kTapeSlots; ++slot) {
@@ -112,8 +113,8 @@ bool ReadAll(const std::vector<Field>& f, CalculatorRecord& r) {
     TapeLine& line = r.Tape[slot];
     std::string operation;
     if (!ReadNumber(f[at], line.Value) || !ReadFlag(f[at + 1], line.Point) ||
-        !ReadInteger(f[at + 2], line.Decimals, 0, 20) || !ReadText(f[at + 3], operation, 1) || operation.size() != 1 ||
-        std::string_view("+-*/=%R ").find(operation[0]) == std::string_view::npos ||
+        !ReadInteger(f[at + 2], line.Decimals, 0, 20) || !ReadText(f[at + 3], operation, 1) ||
+        operation.size() != 1 || std::string_view("+-*/=%R ").find(operation[0]) == std::string_view::npos ||
         !FigureFits(line.Value, line.Point, line.Decimals))
       return false;
     line.Operation = operation[0];
@@ -128,7 +129,8 @@ std::string WriteCalculatorTape(const CalculatorRecord& r) {
   std::string out;
   out += Number(r.WindowColumn) + "," + Number(r.FirstVisibleSlot) + "," + Number(r.DisplayValue) + "," +
          Number(r.Accumulator) + end;
-  out += Number(r.Cleared) + "," + Number(r.Entering) + "," + Number(r.Point) + "," + Number(r.Decimals) + end;
+  out +=
+      Number(r.Cleared) + "," + Number(r.Entering) + "," + Number(r.Point) + "," + Number(r.Decimals) + end;
   out += Text(r.LastKey) + "," + Text(r.PendingOperation) + end;
   for (const TapeLine& line : r.Tape)
     out += Number(line.Value) + "," + Number(line.Point) + "," + Number(line.Decimals) + "," +

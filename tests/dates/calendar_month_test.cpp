@@ -14,11 +14,16 @@ using dates::CalendarDay;
 
 const char* Name(CalendarAction action) {
   switch (action) {
-    case CalendarAction::Ignored: return "ignored";
-    case CalendarAction::Moved: return "moved";
-    case CalendarAction::Redraw: return "redraw";
-    case CalendarAction::Accept: return "accept";
-    case CalendarAction::Cancel: return "cancel";
+    case CalendarAction::Ignored:
+      return "ignored";
+    case CalendarAction::Moved:
+      return "moved";
+    case CalendarAction::Redraw:
+      return "redraw";
+    case CalendarAction::Accept:
+      return "accept";
+    case CalendarAction::Cancel:
+      return "cancel";
   }
   return "?";
 }
@@ -90,7 +95,8 @@ TEST(CalendarMoves, KeysMoveTheDayAndRedrawWhenTheQuarterChanges) {
 TEST(CalendarMoves, MovesInsideTheQuarterOnScreenNeverRedraw) {
   CalendarDay day{2001, 2, 20};
   int16_t quarter = 1;
-  const int16_t keys[] = {console::KeyDown, console::KeyDown, console::KeyUp, console::KeyRight, console::KeyHome};
+  const int16_t keys[] = {console::KeyDown, console::KeyDown, console::KeyUp, console::KeyRight,
+                          console::KeyHome};
   for (int16_t key : keys) EXPECT_EQ(dates::ApplyCalendarKey(day, quarter, key), CalendarAction::Moved);
   EXPECT_EQ(Text(day), "2001-1-28");
   EXPECT_EQ(quarter, 1);

@@ -199,8 +199,10 @@ TEST_F(CalendarPopupTest, LanguagesGiveTheirInitialsAndMonthNames) {
 
 TEST_F(CalendarPopupTest, AnUnusableWorkDateStartsOnToday) {
   const dates::CalendarDay today = dates::Today();
-  const std::string expected = dates::FormatDate(dates::PackDate(today.Year, today.Month, today.Day), 0, "dma");
-  for (const std::string& workDate : {std::string(), dates::PackDate(2001, 13, 5), dates::PackDate(2001, 2, 30)}) {
+  const std::string expected =
+      dates::FormatDate(dates::PackDate(today.Year, today.Month, today.Day), 0, "dma");
+  for (const std::string& workDate :
+       {std::string(), dates::PackDate(2001, 13, 5), dates::PackDate(2001, 2, 30)}) {
     config::SessionSettings().WorkDate = workDate;
     screen.Steps.push_back([&] {
       EXPECT_EQ(Window(1).substr(9, 4), std::to_string(today.Year));
@@ -208,6 +210,21 @@ TEST_F(CalendarPopupTest, AnUnusableWorkDateStartsOnToday) {
     });
     EXPECT_EQ(dates::CalendarPopup(), expected);
   }
+}
+
+TEST_F(CalendarPopupTest, TheExitKeysOfAFormHoldingTheSaveSlotComeBack) {
+  console::SetKeySet("a", "1b");
+  console::SetKeySet("+ea", "d,1b,3e00");  // as a form does around its field
+  const std::string keys = console::State().ExitKeys;
+  screen.PushKey(console::KeyDown);
+  screen.PushKey('F');
+  EXPECT_EQ(dates::CalendarPopup(), "12/3/2001 ");
+  EXPECT_EQ(console::State().ExitKeys, keys);
+  EXPECT_EQ(console::State().SavedExitKeyDepth, 1);
+  console::SetKeySet("-", "");  // the form's own restore still finds its saved set
+  int16_t result = 0;
+  EXPECT_TRUE(console::FindExitKey(console::KeyEsc, result));
+  EXPECT_FALSE(console::FindExitKey(console::KeyEnter, result));
 }
 
 TEST_F(CalendarPopupTest, AltCFromAKeyWaitTypesTheDateIntoWhatReadsNext) {

@@ -34,8 +34,8 @@ std::string Tape(const CalculatorRecord& r, int lines) {
     const TapeLine& line = r.Tape[slot];
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", line.Decimals, line.Value);
-    text += std::string(text.empty() ? "" : " | ") + buffer + (line.Point && line.Decimals == 0 ? "." : "") + " " +
-            line.Operation;
+    text += std::string(text.empty() ? "" : " | ") + buffer + (line.Point && line.Decimals == 0 ? "." : "") +
+            " " + line.Operation;
   }
   return text;
 }
@@ -55,24 +55,24 @@ TEST(CalculatorKeys, SequencesShowTheirFigureAndReturnItInHundredths) {
       {"5T3", -47, 0, "4700"},
       {"5T3=", -47, 0, "4700"},
       {"200+10%=", 220, 0, "22000"},
-      {"200*10%", 0.1, 1, "10"},   // no + or -: the figure's own hundredth
-      {"5++", 10, 0, "1000"},      // an operation without a new number uses the figure shown
+      {"200*10%", 0.1, 1, "10"},  // no + or -: the figure's own hundredth
+      {"5++", 10, 0, "1000"},     // an operation without a new number uses the figure shown
       {"12.5", 12.5, 1, "1250"},
       {"7", 7, 0, "700"},
       {"0.05", 0.05, 2, "5"},
       {"12.345", 12.345, 3, "1234.5"},
-      {"0.29", 0.29, 2, "29"},     // 0.29 x 100 is 28.999... in binary
+      {"0.29", 0.29, 2, "29"},  // 0.29 x 100 is 28.999... in binary
       {"0.005", 0.005, 3, "0.5"},
-      {"12.5T", -12.5, 1, "1250"}, // the sign is not returned
+      {"12.5T", -12.5, 1, "1250"},  // the sign is not returned
       {".1+.2=", 0.3, 1, "30"},
       {"12345.678T=", -12345.678, 3, "1234567.8"},
       {"1.5+2.5=", 4, 0, "400"},
-      {"6*7~", 42, 0, "4200"},     // Enter works as "="
+      {"6*7~", 42, 0, "4200"},  // Enter works as "="
       {"123<", 12, 0, "1200"},
       {"1.25<", 1.2, 1, "120"},
       {"12.<", 12, 0, "1200"},
       {"c", 0, 0, "0"},
-      {"2*3r", 3, 2, "300"},       // lower-case keys work like their capitals
+      {"2*3r", 3, 2, "300"},  // lower-case keys work like their capitals
       {"", 0, 0, "0"},
   };
   for (const Sequence& c : cases) {
@@ -82,6 +82,18 @@ TEST(CalculatorKeys, SequencesShowTheirFigureAndReturnItInHundredths) {
     EXPECT_EQ(r.Decimals, c.decimals) << c.keys;
     EXPECT_EQ(r.Point != 0, c.decimals > 0) << c.keys;
     EXPECT_EQ(numbers::CalculatorResult(r), c.result) << c.keys;
+  }
+}
+
+TEST(CalculatorKeys, TypedDecimalsAreTheNearestDoubleToTheFigure) {
+  const struct {
+    const char* keys;
+    double value;
+  } cases[] = {{"0.12", 0.12}, {"7.25", 7.25}, {"0.29", 0.29}, {"123.456", 123.456}, {"5T.3", -4.7}};
+  for (const auto& c : cases) {
+    CalculatorRecord r;
+    Type(r, c.keys);
+    EXPECT_EQ(r.DisplayValue, c.value) << c.keys;  // exactly, not within a tolerance
   }
 }
 
@@ -187,8 +199,8 @@ TEST(CalculatorKeys, OtherKeysAndBackspaceWithoutATypedNumberChangeNothing) {
   CalculatorRecord r;
   Type(r, "12+3=");
   const CalculatorRecord before = r;
-  for (int16_t key : {int16_t{'<'}, int16_t{'x'}, int16_t{' '}, console::KeyF1, console::KeyUp, console::KeyAltX,
-                      int16_t{2629}}) {
+  for (int16_t key : {int16_t{'<'}, int16_t{'x'}, int16_t{' '}, console::KeyF1, console::KeyUp,
+                      console::KeyAltX, int16_t{2629}}) {
     int16_t code = key == '<' ? console::KeyBackspace : key;
     EXPECT_EQ(numbers::ApplyCalculatorKey(r, code), CalculatorAction::Ignored) << code;
   }
@@ -207,12 +219,12 @@ TEST(CalculatorKeys, DivisionByZeroAndFiguresTooLargeAreRefused) {
       {"5/0", "="},
       {"0/0", "="},
       {"5/0", "+"},
-      {"1234567890123456", "7"},           // a 17th integer digit
+      {"1234567890123456", "7"},  // a 17th integer digit
       {"1234567890123456*10", "="},
-      {"123456789012345", "R"},            // two decimals leave 14 integer digits
-      {"0.1234567890123456789", "1"},      // no integer position left
+      {"123456789012345", "R"},        // two decimals leave 14 integer digits
+      {"0.1234567890123456789", "1"},  // no integer position left
       {"5000000000000000+", "+"},
-      {"1000000000000000+1000", "%"},      // 1000 % of 10^15
+      {"1000000000000000+1000", "%"},  // 1000 % of 10^15
   };
   for (const auto& c : cases) {
     CalculatorRecord r;

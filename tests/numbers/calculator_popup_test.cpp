@@ -90,7 +90,9 @@ class CalculatorPopupTest : public SiteSettingsTest {
     screen.MoveCursor(12, 40);
   }
   // 26 columns of a row from a column.
-  std::string Box(int16_t row, int16_t column = 1) const { return screen.RowText(row).substr(column - 1, 26); }
+  std::string Box(int16_t row, int16_t column = 1) const {
+    return screen.RowText(row).substr(column - 1, 26);
+  }
   // Whether the cells of a rectangle are those of a snapshot.
   bool SameCells(const std::vector<platform::Cell>& before, int16_t top, int16_t left, int16_t bottom,
                  int16_t right) const {
@@ -262,6 +264,22 @@ TEST_F(CalculatorPopupTest, WorksWithoutATerminalDirectoryToKeepItsTape) {
   screen.PushKey(console::KeyAltF);
   EXPECT_EQ(numbers::CalculatorPopup(), "1200");
   EXPECT_FALSE(fs::exists(root_ / "missing"));
+}
+
+TEST_F(CalculatorPopupTest, TheExitKeysOfAFormHoldingTheSaveSlotComeBack) {
+  console::SetKeySet("a", "1b");
+  console::SetKeySet("+ea", "d,1b,3e00");  // as a form does around its field
+  const console::ConsoleState before = console::State();
+  screen.PushText("4");
+  screen.PushKey(console::KeyEsc);
+  numbers::CalculatorPopup();
+  EXPECT_EQ(console::State().ExitKeys, before.ExitKeys);
+  EXPECT_EQ(console::State().ExitKeyResults, before.ExitKeyResults);
+  EXPECT_EQ(console::State().SavedExitKeyDepth, 1);
+  console::SetKeySet("-", "");  // the form's own restore still finds its saved set
+  int16_t result = 0;
+  EXPECT_TRUE(console::FindExitKey(console::KeyEsc, result));
+  EXPECT_FALSE(console::FindExitKey(console::KeyEnter, result));
 }
 
 TEST_F(CalculatorPopupTest, AltXFromAKeyWaitTypesTheFigureIntoWhatReadsNext) {

@@ -90,24 +90,24 @@ TEST(CalculatorTape, DamagedTapesStartFromTheFirstUseValues) {
   const std::string damaged[] = {
       "garbage",
       std::string("\x00\xFF\x01,,\"", 6),
-      good + blankSlot,                   // a 23rd slot record
-      replaced("55,", "56,"),             // the window would leave the screen
+      good + blankSlot,        // a 23rd slot record
+      replaced("55,", "56,"),  // the window would leave the screen
       replaced("55,", "0,"),
       replaced("55,", "-3,"),
       replaced("55,", "5x,"),
       replaced("55,", " 55,"),
       replaced("55,", "55.0,"),
-      replaced("55,13,", "55,1,"),        // first visible slot below 2
+      replaced("55,13,", "55,1,"),  // first visible slot below 2
       replaced("55,13,", "55,24,"),
       replaced("\"*\",\"*\"", "\"*\",\"x\""),  // an unknown pending operation
       replaced("\"*\",\"*\"", "\"*\",\"**\""),
       replaced("\"*\",\"*\"", "\"\x01\",\"*\""),  // a control byte in a text
-      replaced("\"*\"", "*"),             // a text without its quotes
-      replaced("\"*\"", "\"*"),           // an unclosed quote
-      replaced(",\"%\"", ",\"Q\""),       // an unknown tape operation
+      replaced("\"*\"", "*"),                     // a text without its quotes
+      replaced("\"*\"", "\"*"),                   // an unclosed quote
+      replaced(",\"%\"", ",\"Q\""),               // an unknown tape operation
       replaced(",\"%\"", ",\"\""),
-      replaced("\r\n0,-1,0,0", "\r\n0,1,0,0"),  // a flag that is neither -1 nor 0
-      replaced("\r\n0,-1,0,0", "\r\n0,,0,0"),   // an empty field
+      replaced("\r\n0,-1,0,0", "\r\n0,1,0,0"),    // a flag that is neither -1 nor 0
+      replaced("\r\n0,-1,0,0", "\r\n0,,0,0"),     // an empty field
       replaced("\r\n0,-1,0,0", "\r\n0,-1,0,25"),  // more decimals than the mask holds
       replaced("55,13,3,", "55,13,1e20,"),
       replaced("55,13,3,", "55,13,nan,"),
