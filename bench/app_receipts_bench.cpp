@@ -66,8 +66,8 @@ void ShowPages(benchmark::State& state, const char* terminal, int pageDowns, int
     session.Key(console::KeyEsc);
     app::ShowReceipts();
   }
-  state.counters["per_page"] = benchmark::Counter(1 + pageDowns + pageUps, benchmark::Counter::kIsIterationInvariantRate |
-                                                                                 benchmark::Counter::kInvert);
+  state.counters["per_page"] = benchmark::Counter(
+      1 + pageDowns + pageUps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_FirstPage(benchmark::State& state, const char* terminal) { ShowPages(state, terminal, 0, 0); }
@@ -84,7 +84,8 @@ void BM_PageTranslations(benchmark::State& state, const char* terminal) {
     benchmark::DoNotOptimize(
         config::TranslateText("DEP  D.EXPED.       IMPORT  ESTAT       DEP  D.EXPED.       IMPORT  ESTAT"));
     benchmark::DoNotOptimize(config::TranslateText("PANTALLA ZZZ9"));
-    for (int i = 0; i < 38; ++i) benchmark::DoNotOptimize(config::TranslateText(i % 5 ? "PENDENT" : "TORNAT"));
+    for (int i = 0; i < 38; ++i)
+      benchmark::DoNotOptimize(config::TranslateText(i % 5 ? "PENDENT" : "TORNAT"));
   }
 }
 

@@ -48,7 +48,8 @@ std::string Packed(uint64_t value, int digits) {
     value /= 10;
   }
   std::string out;
-  for (int i = 0; i < digits; i += 2) out.push_back(static_cast<char>(128 + (text[i] - '0') * 10 + (text[i + 1] - '0')));
+  for (int i = 0; i < digits; i += 2)
+    out.push_back(static_cast<char>(128 + (text[i] - '0') * 10 + (text[i + 1] - '0')));
   return out;
 }
 
@@ -81,7 +82,8 @@ struct Segment {
 };
 
 // Creation specification file: 2-byte length, then the creation buffer.
-void WriteSpec(const std::filesystem::path& path, uint16_t recordLength, const std::vector<std::vector<Segment>>& keys) {
+void WriteSpec(const std::filesystem::path& path, uint16_t recordLength,
+               const std::vector<std::vector<Segment>>& keys) {
   std::string spec;
   PutUInt16(spec, recordLength);
   PutUInt16(spec, 1024);  // page size
@@ -113,24 +115,26 @@ void AppendUnload(std::string& out, const std::string& record) {
 }
 
 const char* const kStreets[] = {
-    "Carrer Major",          "Rambla de Catalunya",   "Passeig de Gràcia",   "Carrer de Balmes",
-    "Avinguda Diagonal",     "Carrer de la Indústria", "Carrer de Sant Pere", "Plaça de la Vila",
-    "Carrer del Rosselló",   "Carrer de Muntaner",    "Carrer de l'Església", "Passeig del Mar",
-    "Carrer de la Riera",    "Ronda de Sant Antoni",  "Carrer del Pi",        "Carrer de Sants",
-    "Carrer de Verdi",       "Carrer de Provença",    "Carrer Nou",           "Carrer de la Font"};
+    "Carrer Major",        "Rambla de Catalunya",    "Passeig de Gràcia",    "Carrer de Balmes",
+    "Avinguda Diagonal",   "Carrer de la Indústria", "Carrer de Sant Pere",  "Plaça de la Vila",
+    "Carrer del Rosselló", "Carrer de Muntaner",     "Carrer de l'Església", "Passeig del Mar",
+    "Carrer de la Riera",  "Ronda de Sant Antoni",   "Carrer del Pi",        "Carrer de Sants",
+    "Carrer de Verdi",     "Carrer de Provença",     "Carrer Nou",           "Carrer de la Font"};
 const char* const kKinds[] = {"Edifici", "Comunitat", "Finca", "Casa", "Bloc", "Habitatges", "Locals"};
-const char* const kSaints[] = {"Sant Jordi", "Santa Eulàlia", "Sant Joan", "Montserrat", "Les Moreres",
-                               "Can Puig",   "Els Pins",      "La Sínia",  "Mas Roig",   "Ca l'Escarré",
-                               "Torre Blanca", "El Molí",     "Can Vilà",  "Les Oliveres", "Santa Caterina"};
-const char* const kTowns[] = {"Barcelona", "Girona",  "Lleida",    "Tarragona",  "Sabadell", "Terrassa",
-                              "Mataró",    "Reus",    "Vic",       "Manresa",    "Figueres", "Granollers",
-                              "Badalona",  "Igualada", "Tortosa", "Vilanova i la Geltrú"};
-const char* const kFirst[] = {"Joan",   "Maria",  "Josep", "Montserrat", "Jordi",  "Núria", "Pere",
-                              "Anna",   "Xavier", "Mercè", "Francesc",   "Laia",   "Marc",  "Roser",
-                              "Ramon",  "Pilar",  "Enric", "Teresa",     "Oriol",  "Glòria"};
-const char* const kLast[] = {"Puig",    "Vila",   "Ferrer", "Soler",  "Serra",   "Font",   "Pujol",
-                             "Roca",    "Casals", "Vidal",  "Riera",  "Bosch",   "Prat",   "Camps",
-                             "Martí",   "Güell",  "Torras", "Coll",   "Sala",    "Mas"};
+const char* const kSaints[] = {"Sant Jordi",  "Santa Eulàlia", "Sant Joan",     "Montserrat",
+                               "Les Moreres", "Can Puig",      "Els Pins",      "La Sínia",
+                               "Mas Roig",    "Ca l'Escarré",  "Torre Blanca",  "El Molí",
+                               "Can Vilà",    "Les Oliveres",  "Santa Caterina"};
+const char* const kTowns[] = {"Barcelona", "Girona",   "Lleida",   "Tarragona",
+                              "Sabadell",  "Terrassa", "Mataró",   "Reus",
+                              "Vic",       "Manresa",  "Figueres", "Granollers",
+                              "Badalona",  "Igualada", "Tortosa",  "Vilanova i la Geltrú"};
+const char* const kFirst[] = {"Joan",  "Maria",  "Josep", "Montserrat", "Jordi", "Núria", "Pere",
+                              "Anna",  "Xavier", "Mercè", "Francesc",   "Laia",  "Marc",  "Roser",
+                              "Ramon", "Pilar",  "Enric", "Teresa",     "Oriol", "Glòria"};
+const char* const kLast[] = {"Puig",  "Vila",   "Ferrer", "Soler", "Serra", "Font", "Pujol",
+                             "Roca",  "Casals", "Vidal",  "Riera", "Bosch", "Prat", "Camps",
+                             "Martí", "Güell",  "Torras", "Coll",  "Sala",  "Mas"};
 
 struct EstatePlan {
   int Code;
@@ -158,7 +162,11 @@ int main(int argc, char** argv) {
   // 30 refunds (negative amounts), 40 receipts in other states, 50 a blank
   // name. The rest are ordinary, with gaps between codes. Receipts run
   // monthly from January 2021, one per department.
-  std::vector<EstatePlan> plans = {{1, 0},   {2, 38},  {3, 39}, {12, -1}, {20, 900},
+  std::vector<EstatePlan> plans = {{1, 0},
+                                   {2, 38},
+                                   {3, 39},
+                                   {12, -1},
+                                   {20, 900},
                                    {30, 24, EstatePlan::Negative},
                                    {40, 30, EstatePlan::OtherStates},
                                    {50, 6, EstatePlan::BlankName}};
@@ -167,7 +175,8 @@ int main(int argc, char** argv) {
     for (const auto& p : plans) taken = taken || p.Code == code;
     if (!taken) plans.push_back({code, -1});
   }
-  std::sort(plans.begin(), plans.end(), [](const EstatePlan& a, const EstatePlan& b) { return a.Code < b.Code; });
+  std::sort(plans.begin(), plans.end(),
+            [](const EstatePlan& a, const EstatePlan& b) { return a.Code < b.Code; });
 
   std::string estates, owners, receipts;
   int ownerCount = 0;

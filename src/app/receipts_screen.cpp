@@ -33,7 +33,8 @@ constexpr std::size_t StateWidth = 12;
 constexpr std::size_t TotalWidth = 40;
 
 const char* const ColumnTitles = "DEP  D.EXPED.       IMPORT  ESTAT       DEP  D.EXPED.       IMPORT  ESTAT";
-const char* const ColumnRules = "---  ---------- ----------  ---------   ---  ---------- ----------  ---------";
+const char* const ColumnRules =
+    "---  ---------- ----------  ---------   ---  ---------- ----------  ---------";
 const char* const AmountMask = "ZZ,ZZZ,ZZ9";
 
 platform::Console& Screen() { return platform::ActiveConsole(); }
@@ -88,7 +89,8 @@ void WriteTotal(int16_t count, int64_t total) {
   if (count > 0) row = static_cast<int16_t>(ReceiptRow(count) + (count % 2 == 0 ? 1 : 0));
   console::SetStyle("n");
   WriteAt(row, RightColumn,
-          config::TranslateText("TOTAL           ") + numbers::FormatAmount(AmountMask, static_cast<double>(total)),
+          config::TranslateText("TOTAL           ") +
+              numbers::FormatAmount(AmountMask, static_cast<double>(total)),
           TotalWidth);
 }
 

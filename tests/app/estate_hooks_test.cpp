@@ -47,7 +47,7 @@ TEST_F(EstateHooksTest, ACodeThatNamesNoEstateBeepsAndKeepsTheOperatorInTheForm)
     const char* why;
   } cases[] = {
       {"77 ", "no such estate"}, {"0  ", "estate 0 does not exist"}, {"1 2", "a blank inside"},
-      {"1A ", "a letter"},       {"   ", "nothing typed"},          {"-12", "a sign"},
+      {"1A ", "a letter"},       {"   ", "nothing typed"},           {"-12", "a sign"},
   };
   int beeps = 0;
   for (const Case& c : cases) {

@@ -49,7 +49,7 @@ struct Receipt {
   int Date = 20240101;  // CCYYMMDD
   int32_t Amount = 0;   // hundredths
   char State = 'P';
-  int Serial = 0;       // the bytes after the date, so that keys differ
+  int Serial = 0;  // the bytes after the date, so that keys differ
 };
 
 // A date n steps after 1 January 1990, one a day on days 1 to 28: dates
@@ -233,9 +233,7 @@ class InquiryTest : public testsupport::MemoryConsoleTest {
   }
 
   // The estate the operator has chosen, as the estate check leaves it.
-  void ChooseEstate(int code) {
-    ASSERT_EQ(records::FindRecord(app::EstatesFile, 0, Packed(code, 4), 0), 0);
-  }
+  void ChooseEstate(int code) { ASSERT_EQ(records::FindRecord(app::EstatesFile, 0, Packed(code, 4), 0), 0); }
 
   // Keys read by the next wait: after the keys already typed are flushed.
   void Keys(std::initializer_list<int> codes) {

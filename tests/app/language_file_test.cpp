@@ -64,7 +64,8 @@ TEST_F(LanguageFileTest, TheFormFileMessagesAreTranslated) {
     for (const char* language : {"GLG", "OCI", "SPA"}) {
       const std::string translated = In(language, text);
       EXPECT_NE(translated, text) << language << ": " << text;
-      EXPECT_EQ(translated.back(), ' ') << "the text that follows is kept apart: " << language << ": " << text;
+      EXPECT_EQ(translated.back(), ' ')
+          << "the text that follows is kept apart: " << language << ": " << text;
     }
   }
 }

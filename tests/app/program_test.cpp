@@ -102,7 +102,8 @@ TEST_F(ProgramTest, DamagedFormFilesStopWithTheirMessageInTheSessionsLanguage) {
     const char* message;
   } cases[] = {
       // Two fields in a form, where the header allows one.
-      {"1,1\r\n\"0d,1b\",2,0,0,0,0,0\r\n2,2,\"A: \",3,0,0,0,1,1,\"\"\r\n2,9,\"B: \",3,0,0,0,1,1,\"\"\r\n0\r\n",
+      {"1,1\r\n\"0d,1b\",2,0,0,0,0,0\r\n2,2,\"A: \",3,0,0,0,1,1,\"\"\r\n2,9,\"B: "
+       "\",3,0,0,0,1,1,\"\"\r\n0\r\n",
        "tiene m\xA0s campos que el m\xA0ximo"},
       // No form at all.
       {"0,0\r\n0\r\n", "no describe ning\xA3n formulario"},

@@ -38,7 +38,9 @@ class ReceiptsScreenTest : public InquiryTest {
 TEST_F(ReceiptsScreenTest, EstateWithoutReceiptsShowsTheZeroTotalAndTakesOnlyEsc) {
   StartInquiry();
   AddEstate(1, "FINCA BUIDA");
-  AddEstate(2, "FINCA VE\x8E" "INA");
+  AddEstate(2,
+            "FINCA VE\x8E"
+            "INA");
   AddReceipts(2, 3);
   ChooseEstate(1);
 
@@ -56,7 +58,9 @@ TEST_F(ReceiptsScreenTest, EstateWithoutReceiptsShowsTheZeroTotalAndTakesOnlyEsc
 TEST_F(ReceiptsScreenTest, ThirtyEightReceiptsEndFullAndDoneWithTheTotalOnRow24) {
   StartInquiry();
   AddEstate(2, "TRENTA-VUIT");
-  AddEstate(3, "LA SEG\x9A" "ENT");
+  AddEstate(3,
+            "LA SEG\x9A"
+            "ENT");
   AddReceipts(2, 38);
   AddReceipts(3, 5);
   ChooseEstate(2);
@@ -170,7 +174,8 @@ TEST_F(ReceiptsScreenTest, OnlyStatesPAndDAreListedAndCounted) {
   int serial = 0;
   for (char state : states) {
     ++serial;
-    AddReceipt({.Estate = 40, .Date = DateNumber(serial), .Amount = serial * 100, .State = state, .Serial = serial});
+    AddReceipt(
+        {.Estate = 40, .Date = DateNumber(serial), .Amount = serial * 100, .State = state, .Serial = serial});
   }
   ChooseEstate(40);
 

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <filesystem>
 #include <string>
 
@@ -147,7 +146,8 @@ TEST_F(InquiryEndToEnd, AnOperatorLooksUpEstatesPagesThroughThemAndLeaves) {
   ASSERT_TRUE(session.WaitFor([&] { return !session.Screen().Contains("AJUDA GENERAL"); })) << session.Dump();
   EXPECT_TRUE(session.Screen().Contains("CONSULTA DE L'ESTAT DELS REBUTS"));
   session.Type(keys::Esc);
-  ASSERT_TRUE(session.WaitFor([&] { return !session.Screen().Contains("CONSULTA DE L'ESTAT"); })) << session.Dump();
+  ASSERT_TRUE(session.WaitFor([&] { return !session.Screen().Contains("CONSULTA DE L'ESTAT"); }))
+      << session.Dump();
   EXPECT_EQ(At(session, 2, 2, 15), "Codi de finca: ");
 
   // Esc on the form ends the program and gives the terminal back.
