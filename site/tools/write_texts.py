@@ -142,6 +142,10 @@ LANGUAGE = [
     ("PENDENT", "PENDENTE", "PENDENT", "PENDIENTE"),
     ("TORNAT", "DEVOLVIDO", "TORNAT", "DEVUELTO"),
     ("TOTAL           ", "TOTAL           ", "TOTAU           ", "TOTAL           "),
+    ("ATENCIÓ: error de lectura del fitxer de rebuts (NN); la llista pot ser parcial",
+     "ATENÇOM: erro ao ler o ficheiro de recibos (NN); a lista pode ser parcial",
+     "ATENCION: error de lectura des rebuts (NN); era lista pòt èster parciau",
+     "ATENCIÓN: error al leer el fichero de recibos (NN); la lista puede ser parcial"),
     # The estate form and the estates list.
     (FORM_LABEL, "Código de finca: ", "Còdi de finca: ", "Código de finca: "),
     (BROWSE_HEADER, "Cód._Nome_da_finca", "Còdi_Nòm_dera_finca", "Cód._Nombre_de_la_finca"),

@@ -24,6 +24,10 @@ constexpr std::size_t PageKeyLength = 9;
 
 constexpr int16_t FirstReceiptRow = 5;
 constexpr int16_t LastClearedRow = 24;
+// The row left free by the receipts, for a notice about the listing.
+constexpr int16_t NoticeRow = 25;
+// Room for the notice: short of the last cell, whose writing would scroll.
+constexpr std::size_t NoticeWidth = 79;
 constexpr int16_t LeftColumn = 1;
 constexpr int16_t RightColumn = 41;
 constexpr int16_t ScreenColumns = 80;
@@ -45,6 +49,10 @@ void WriteAt(int16_t row, int16_t column, const std::string& text, std::size_t w
 }
 
 bool Listed(char state) { return state == ReceiptPending || state == ReceiptReturned; }
+
+// A status that ends the list for a reason other than its end: not found and
+// end of file are how a listing ends, any other is a failed read.
+bool ReadFailed(int16_t status) { return status != 0 && status != 4 && status != 9; }
 
 // Screen position of receipt k (1 to 38) of a page.
 int16_t ReceiptRow(int16_t k) { return static_cast<int16_t>((k - 1) / 2 + FirstReceiptRow); }
@@ -75,7 +83,10 @@ void WritePageLabel(int16_t page) {
 
 void WriteHeader(const EstateRecord& estate) {
   console::SetStyle("rh");
-  WriteAt(2, 37, " " + estate.EstateName() + " ", 32);
+  std::string name = " ";
+  name += estate.EstateName();
+  name += ' ';
+  WriteAt(2, 37, name, 32);
   console::SetStyle("n");
   WriteAt(3, 1, config::TranslateText(ColumnTitles), ScreenColumns);
   WriteAt(4, 1, ColumnRules, ScreenColumns);
@@ -92,6 +103,24 @@ void WriteTotal(int16_t count, int64_t total) {
           config::TranslateText("TOTAL           ") +
               numbers::FormatAmount(AmountMask, static_cast<double>(total)),
           TotalWidth);
+}
+
+// Tells on the notice row that reading the receipts failed with |status|, so
+// that a short list and its total are not taken for the whole.
+void WriteReadFault(int16_t status) {
+  std::string text = config::TranslateText(
+      "ATENCI\xe0: error de lectura del fitxer de rebuts (NN); la llista pot ser parcial");
+  const std::size_t at = text.find("NN");
+  if (at != std::string::npos) text.replace(at, 2, std::to_string(status));
+  console::SetStyle("h");
+  WriteAt(NoticeRow, 1, text, NoticeWidth);
+  console::SetStyle("n");
+}
+
+void ClearNoticeRow() {
+  console::SetStyle("n");
+  Screen().MoveCursor(NoticeRow, 1);
+  Screen().WriteBlanks(NoticeWidth);
 }
 
 void ClearReceiptRows() {
@@ -134,10 +163,14 @@ void ShowReceipts() {
   WriteHeader(app.Estate);
   int16_t status = records::FindRecord(CollectionsFile, 0, estateCode, 1);
 
+  bool noticeShown = false;
   for (;;) {
     const bool adding = page > countedPages;
     int16_t count = 0;
     bool done = false;
+    // The first failed read of this page: the one that positioned it or the
+    // one that ended it.
+    int16_t fault = ReadFailed(status) ? status : 0;
     do {
       const ReceiptRecord& receipt = app.Receipt;
       if (status == 0 && receipt.EstateCode() == estateCode && Listed(receipt.ReceiptState())) {
@@ -154,6 +187,7 @@ void ShowReceipts() {
         if (adding) total += receipt.ReceiptAmount();
       }
       status = records::SkipRecords(CollectionsFile, 1);
+      if (fault == 0 && ReadFailed(status)) fault = status;
       done = status != 0 || app.Receipt.EstateCode() != estateCode;
     } while (count < ReceiptsPerPage && !done);
     if (adding) countedPages = page;
@@ -163,9 +197,17 @@ void ShowReceipts() {
       if (count == 0 && page > 1) WritePageLabel(page);
       WriteTotal(count, total);
     }
+    if (fault != 0) {
+      WriteReadFault(fault);
+      noticeShown = true;
+    }
 
     const int16_t key = WaitAcceptedKey(page > 1, !done);
     ClearReceiptRows();
+    if (noticeShown) {
+      ClearNoticeRow();
+      noticeShown = false;
+    }
     if (key == console::KeyEsc) return;
     if (key == console::KeyPgUp) {
       --page;

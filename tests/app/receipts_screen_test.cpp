@@ -8,6 +8,7 @@
 #include "console/keyboard.h"
 #include "inquiry_fixture.h"
 #include "numbers/currency.h"
+#include "records/record_manager.h"
 
 namespace apptest {
 namespace {
@@ -298,6 +299,97 @@ TEST_F(ReceiptsScreenTest, AmountsAreShownInTheDisplayCurrency) {
   // 601,01 euros are 100.000 pesetas, without decimals.
   EXPECT_EQ(At(5, 17, 10), "   100.000");
   numbers::SetCurrency("");
+}
+
+// The record manager of the test files, except that one read of the next
+// record fails with a status, as a damaged file makes it.
+class FailingRead : public records::RecordManager {
+ public:
+  FailingRead(int failingGetNext, int16_t status) : failingGetNext_(failingGetNext), status_(status) {}
+  int16_t Call(uint16_t operation, void* positionBlock, void* dataBuffer, uint32_t* dataLength,
+               void* keyBuffer, uint8_t keyLength, int8_t keyNumber) override {
+    if (operation % records::LockBias == records::OpGetNext && ++getNexts_ == failingGetNext_) return status_;
+    return records::LibraryRecordManager().Call(operation, positionBlock, dataBuffer, dataLength, keyBuffer,
+                                                keyLength, keyNumber);
+  }
+
+ private:
+  int failingGetNext_;
+  int16_t status_;
+  int getNexts_ = 0;
+};
+
+TEST_F(ReceiptsScreenTest, AFailedReadEndsTheListWithTheTotalAndANoticeOnRow25) {
+  StartInquiry();
+  AddEstate(20, "VINT");
+  AddReceipts(20, 5);
+  ChooseEstate(20);
+
+  // The third read of the next receipt fails: three receipts are listed.
+  FailingRead manager(3, 2);
+  records::State().Manager = &manager;
+  Keys({KeyPgDn});  // not offered: the list has ended
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(At(5, 1, Line(1).size()), Line(1));
+  EXPECT_EQ(At(6, 1, Line(3).size()), Line(3));
+  EXPECT_EQ(At(6, 41, 26), Total("6,03"));
+  const std::string notice =
+      "ATENCI\xe0: error de lectura del fitxer de rebuts (2); la llista pot ser parcial";
+  EXPECT_EQ(Row(25), notice);
+  EXPECT_EQ(console.ReadCell(25, 1).Attr, console.ReadCell(5, 1).Attr) << "in the highlight style";
+  EXPECT_NE(console.ReadCell(25, 1).Attr, console.ReadCell(6, 41).Attr) << "not the total's style";
+  records::State().Manager = nullptr;
+}
+
+TEST_F(ReceiptsScreenTest, TheReadNoticeIsClearedOnLeavingAndOnTheNextPage) {
+  StartInquiry();
+  AddEstate(20, "VINT");
+  AddReceipts(20, 45);
+  ChooseEstate(20);
+
+  // The read after receipt 40 fails, on page 2.
+  const std::string notice =
+      "ATENCI\xe0: error de lectura del fitxer de rebuts (2); la llista pot ser parcial";
+  {
+    FailingRead manager(40, 2);
+    records::State().Manager = &manager;
+    Keys({KeyPgDn});
+    ShowUntilKeysRunOut();
+    EXPECT_EQ(At(1, 67, 13), "PANTALLA    2");
+    EXPECT_EQ(Row(25), notice);
+  }
+  {
+    FailingRead manager(40, 2);
+    records::State().Manager = &manager;
+    Keys({KeyPgDn});
+    Keys({KeyPgUp});
+    ShowUntilKeysRunOut();
+    EXPECT_EQ(At(1, 67, 13), "PANTALLA    1");
+    EXPECT_EQ(Row(25), "") << "page 1 read well";
+  }
+  {
+    FailingRead manager(40, 2);
+    records::State().Manager = &manager;
+    Keys({KeyPgDn});
+    Keys({KeyEsc});
+    app::ShowReceipts();
+    EXPECT_EQ(Row(25), "") << "left with Esc";
+  }
+  records::State().Manager = nullptr;
+}
+
+TEST_F(ReceiptsScreenTest, TheEndOfTheFileAndTheNextEstateBringNoNotice) {
+  StartInquiry();
+  AddEstate(20, "VINT");
+  AddEstate(21, "VINT-I-U");
+  AddReceipts(20, 2);
+  AddReceipts(21, 2);
+  for (int estate : {20, 21}) {
+    ChooseEstate(estate);
+    Keys({});
+    ShowUntilKeysRunOut();
+    EXPECT_EQ(Row(25), "") << estate;
+  }
 }
 
 }  // namespace
