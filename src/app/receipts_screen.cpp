@@ -75,10 +75,21 @@ std::string ReceiptLine(const ReceiptRecord& receipt) {
   return line;
 }
 
+constexpr int16_t PageLabelColumn = 67;
+constexpr std::size_t PageLabelWidth = ScreenColumns - PageLabelColumn + 1;
+
 void WritePageLabel(int16_t page) {
   console::SetStyle("n");
-  WriteAt(1, 67, numbers::FormatNumber(config::TranslateText("PANTALLA ZZZ9"), page),
-          static_cast<std::size_t>(ScreenColumns - 67 + 1));
+  WriteAt(1, PageLabelColumn, numbers::FormatNumber(config::TranslateText("PANTALLA ZZZ9"), page),
+          PageLabelWidth);
+}
+
+// Blanks the page label's place, so that no label of an estate shown before
+// stays over one without receipts.
+void ClearPageLabel() {
+  console::SetStyle("n");
+  Screen().MoveCursor(1, PageLabelColumn);
+  Screen().WriteBlanks(PageLabelWidth);
 }
 
 void WriteHeader(const EstateRecord& estate) {
@@ -160,6 +171,7 @@ void ShowReceipts() {
   // value from which its receipts were first read.
   std::vector<std::optional<std::string>> pageStarts(1, estateCode + std::string(PageKeyLength - 2, '\0'));
 
+  ClearPageLabel();
   WriteHeader(app.Estate);
   int16_t status = records::FindRecord(CollectionsFile, 0, estateCode, 1);
 

@@ -392,5 +392,24 @@ TEST_F(ReceiptsScreenTest, TheEndOfTheFileAndTheNextEstateBringNoNotice) {
   }
 }
 
+TEST_F(ReceiptsScreenTest, AnEstateWithoutReceiptsKeepsNoPageLabelOfTheEstateBefore) {
+  StartInquiry();
+  AddEstate(1, "BUIDA");
+  AddEstate(20, "VINT");
+  AddReceipts(20, 40);
+
+  ChooseEstate(20);
+  Keys({KeyPgDn});
+  Keys({KeyEsc});
+  app::ShowReceipts();
+  ASSERT_EQ(At(1, 67, 13), "PANTALLA    2");
+
+  ChooseEstate(1);
+  Keys({});
+  ShowUntilKeysRunOut();
+  EXPECT_EQ(Row(1), "");
+  EXPECT_EQ(console.ReadCell(1, 67).Attr, console.ReadCell(3, 1).Attr) << "blanked in the normal style";
+}
+
 }  // namespace
 }  // namespace apptest
