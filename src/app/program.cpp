@@ -1,7 +1,9 @@
 #include "app/program.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/app_state.h"
 #include "app/estate_hooks.h"
@@ -17,6 +19,7 @@
 #include "console/message_box.h"
 #include "console/style.h"
 #include "console/window_stack.h"
+#include "forms/browse_file.h"
 #include "forms/form_entry.h"
 #include "numbers/currency.h"
 #include "platform/console.h"
@@ -65,6 +68,18 @@ bool Open(int16_t fileId, std::string_view path, std::string& area) {
   return records::OpenDataFile(fileId, config::SessionSettings().RootDir + std::string(path), area) == 0;
 }
 
+// Ended from outside (hang-up, SIGTERM), the program still resets its files
+// and removes the files of this run in the terminal directory: the browse's
+// line file and the window stack, whose frames belong to the windows this run
+// had open. A file that is not there is no fault.
+void ShutDown() {
+  CloseInquiryFiles();
+  for (const std::string& path : {forms::BrowseFilePath(), console::WindowStackPath()}) {
+    std::error_code ignored;
+    std::filesystem::remove(platform::NativePath(path), ignored);
+  }
+}
+
 }  // namespace
 
 bool OpenInquiryFiles() {
@@ -104,8 +119,7 @@ int RunProgram() {
     return ExitFormFileFault;
   }
 
-  // Ended from outside (hang-up, SIGTERM), the program still resets its files.
-  platform::SetShutdownHook(CloseInquiryFiles);
+  platform::SetShutdownHook(ShutDown);
   if (!OpenInquiryFiles()) {
     platform::SetShutdownHook(nullptr);
     return 0;

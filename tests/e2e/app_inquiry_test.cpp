@@ -193,6 +193,24 @@ TEST_F(InquiryEndToEnd, SigtermOnTheReceiptsScreenEndsInOrder) {
   ASSERT_TRUE(session.WaitForExit(5000)) << session.Dump();
   EXPECT_EQ(session.ExitCode(), 0);
   EXPECT_TRUE(session.ModesRestored());
+
+  // With the estates list open, the list's line file and the window stack
+  // are in the terminal directory; SIGTERM leaves neither behind.
+  const fs::path browseFile = root / "TERM01" / "Browse.tmp";
+  const fs::path stackFile = root / "TERM01" / "WinPush.tmp";
+  PtySession browsing;
+  ASSERT_TRUE(Start(browsing, "TERM01"));
+  ASSERT_TRUE(browsing.WaitForText("Codi de finca:")) << browsing.Dump();
+  browsing.Type(keys::F4);
+  ASSERT_TRUE(browsing.WaitForText("003  ")) << browsing.Dump();
+  ASSERT_TRUE(fs::exists(browseFile));
+  ASSERT_TRUE(fs::exists(stackFile));
+  browsing.Signal(SIGTERM);
+  ASSERT_TRUE(browsing.WaitForExit(5000)) << browsing.Dump();
+  EXPECT_EQ(browsing.ExitCode(), 0);
+  EXPECT_TRUE(browsing.ModesRestored());
+  EXPECT_FALSE(fs::exists(browseFile));
+  EXPECT_FALSE(fs::exists(stackFile));
 }
 
 TEST_F(InquiryEndToEnd, AMissingFormFileStopsWithAMessageAndAnErrorExit) {
