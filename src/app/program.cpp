@@ -25,6 +25,7 @@
 #include "platform/console.h"
 #include "platform/shutdown.h"
 #include "platform/system.h"
+#include "platform/terminal_console.h"
 #include "records/data_files.h"
 
 namespace app {
@@ -82,6 +83,13 @@ void ShutDown() {
 
 }  // namespace
 
+std::string SmallWindowNoticeText(const std::string& languageCode) {
+  if (languageCode == "SPA") return "La ventana debe medir como m\xA1nimo 80 \x9E 25 (ahora {W} \x9E {H}).";
+  if (languageCode == "GLG") return "A janela deve medir polo menos 80 \x9E 25 (agora {W} \x9E {H}).";
+  if (languageCode == "OCI") return "Era fin\x8Astra a de h\x8Ar coma minim 80 \x9E 25 (ara {W} \x9E {H}).";
+  return "La finestra ha de fer com a m\xA1nim 80 \x9E 25 (ara {W} \x9E {H}).";
+}
+
 bool OpenInquiryFiles() {
   AppState& app = State();
   return Open(EstatesFile, EstatesPath, app.Estate.Bytes) && Open(OwnersFile, OwnersPath, app.Owner.Bytes) &&
@@ -108,6 +116,7 @@ int RunProgram() {
   platform::ActiveConsole().SetCursor(0);
   config::StartSession();
   config::SessionSettingsRecord& session = config::SessionSettings();
+  platform::SetSmallWindowNotice(SmallWindowNoticeText(session.LanguageCode));
   if (!session.RootDir.empty()) platform::ChangeDirectory(session.RootDir);  // a failure is ignored
   session.ModuleName = "RECINQRY";
   InstallHooks();

@@ -3,6 +3,8 @@
 // installed by main.
 #pragma once
 
+#include <string>
+
 namespace app {
 
 // Exit code when the program stops before the estate loop because its form
@@ -16,6 +18,11 @@ constexpr int ExitFormFileFault = 1;
 // more fields than it declares, or has no estate form to edit (a message
 // says which, and the program waits for a key before it stops).
 int RunProgram();
+
+// The terminal's notice for a window smaller than the screen in a session
+// language (SPA, GLG, OCI; Catalan for any other): code page 850, {W} and {H}
+// for the window's columns and rows. RunProgram hands it to the console.
+std::string SmallWindowNoticeText(const std::string& languageCode);
 
 // Opens the estates, owners and collections files with their record areas,
 // in that order. False when one could not be opened (the file-access layer

@@ -33,6 +33,7 @@ struct PlatformState {
   std::function<void(int)> Sleeper;                     // empty: the real sleep
   std::function<double()> Random;                       // empty: the process's generator
   std::function<std::string(const char*)> Environment;  // empty: the real environment
+  std::string SmallWindowNotice;                        // see SetSmallWindowNotice
 };
 PlatformState& State();
 void ResetState();

@@ -160,9 +160,24 @@ void InstallHandlers() {
 
 std::function<void()> gShutdownHook;
 
-std::string Notice(int columns, int rows) {
-  std::string text = "La finestra ha de fer com a m\xC3\xADnim 80 \xC3\x97 25 (ara " +
-                     std::to_string(columns) + " \xC3\x97 " + std::to_string(rows) + ").";
+const char* const DefaultSmallWindowNotice =
+    "La finestra ha de fer com a m\xA1nim 80 \x9E 25 (ara {W} \x9E {H}).";
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+void SetSmallWindowNotice(std::string cp850Template) { State().SmallWindowNotice = std::move(cp850Template); }
+
+std::string SmallWindowNotice(int columns, int rows) {
+  const std::string& chosen = State().SmallWindowNotice;
+  std::string text = chosen.empty() ? std::string(DefaultSmallWindowNotice) : chosen;
+  ReplaceAll(text, "{W}", std::to_string(columns));
+  ReplaceAll(text, "{H}", std::to_string(rows));
+  text = Cp850ToUtf8(text);
   // Word-wrap to the window's width; the text is UTF-8, count characters.
   std::string out, line, word;
   auto width = [](const std::string& s) {
@@ -189,8 +204,6 @@ std::string Notice(int columns, int rows) {
   if (!line.empty()) flushLine();
   return out;
 }
-
-}  // namespace
 
 void SetShutdownHook(std::function<void()> hook) { gShutdownHook = std::move(hook); }
 
@@ -315,7 +328,7 @@ void TerminalConsole::CheckSize() {
 
 void TerminalConsole::ShowNotice() {
   if (noticeShown_) return;
-  Send("\x1b[0m\x1b[?25l\x1b[H\x1b[2J" + Notice(windowColumns_, windowRows_));
+  Send("\x1b[0m\x1b[?25l\x1b[H\x1b[2J" + SmallWindowNotice(windowColumns_, windowRows_));
   noticeShown_ = true;
   renderer_.Invalidate();
 }

@@ -48,6 +48,14 @@ struct TerminalDescription {
 // the terminal on standard output.
 TerminalDescription DescribeTerminal(const std::string& termType);
 
+// The notice shown in a window smaller than the screen, in the program's
+// language: a code page 850 template in which {W} and {H} stand for the
+// window's columns and rows. Empty: the built-in Catalan text.
+void SetSmallWindowNotice(std::string cp850Template);
+// The notice for a window of that size as it goes to the terminal: UTF-8,
+// word-wrapped to the window's width, one line a row from the top.
+std::string SmallWindowNotice(int windowColumns, int windowRows);
+
 class TerminalConsole : public GridConsole {
  public:
   TerminalConsole();

@@ -7,6 +7,7 @@
 #include "console/keyboard.h"
 #include "inquiry_fixture.h"
 #include "numbers/currency.h"
+#include "platform/terminal_console.h"
 
 namespace apptest {
 namespace {
@@ -155,6 +156,30 @@ TEST_F(ProgramTest, AnEmptyRootDirReadsTheInstallationFromTheCurrentDirectory) {
   EXPECT_EQ(config::SessionSettings().RootDir, "");
   EXPECT_EQ(Row(2).substr(1), "Codi de finca:");
   EXPECT_TRUE(exitCodes.empty());
+}
+
+TEST_F(ProgramTest, TheTerminalsSmallWindowNoticeIsInTheSessionsLanguage) {
+  struct Case {
+    const char* language;
+    const char* start;
+  };
+  for (const Case& c : {Case{"SPA", "La ventana debe medir como m\xA1nimo 80 \x9E 25 (ahora {W} \x9E {H})."},
+                        Case{"GLG", "A janela deve medir polo menos 80 "},
+                        Case{"OCI", "Era fin\x8Astra a de h\x8Ar coma minim 80 "},
+                        Case{"CAT", "La finestra ha de fer com a m\xA1nim 80 \x9E 25 (ara {W} \x9E {H})."},
+                        Case{"ENG", "La finestra ha de fer com a m\xA1nim 80 "}}) {
+    EXPECT_EQ(app::SmallWindowNoticeText(c.language).rfind(c.start, 0), 0u) << c.language;
+    const std::string text = app::SmallWindowNoticeText(c.language);
+    EXPECT_NE(text.find("{W}"), std::string::npos) << c.language;
+    EXPECT_NE(text.find("{H}"), std::string::npos) << c.language;
+  }
+
+  // A Spanish terminal: the program hands the console the Spanish notice.
+  UseTerminal("TERM02");
+  Keys({KeyEsc});
+  EXPECT_EQ(app::RunProgram(), 0);
+  EXPECT_EQ(platform::SmallWindowNotice(79, 24),
+            "\x1b[1;1HLa ventana debe medir como m\xC3\xADnimo 80 \xC3\x97 25 (ahora 79 \xC3\x97 24).");
 }
 
 }  // namespace
