@@ -60,7 +60,7 @@ std::string LoadForms() {
   if (!HasEditableField(EstateForm)) {
     const config::SessionSettingsRecord& session = config::SessionSettings();
     return config::TranslateText("El fitxer de formularis no descriu el formulari de la finca: ") +
-           session.RootDir + "FORMS\\" + session.ModuleName + ".JPN";
+           config::ShownPath(session.RootDir + "FORMS\\" + session.ModuleName + ".JPN");
   }
   return std::string();
 }

@@ -5,6 +5,7 @@
 #include "config/field_reader.h"
 #include "config/form_model.h"
 #include "config/language.h"
+#include "config/session.h"
 #include "config/session_settings.h"
 #include "platform/system.h"
 
@@ -30,7 +31,8 @@ LoadFormResult LoadForm() {
 
   TextInput file(platform::NativePath(path));
   if (!file.Ok())
-    return Failure(kFormFileNotOpened, TranslateText("No es pot obrir el fitxer de formularis ") + path);
+    return Failure(kFormFileNotOpened,
+                   TranslateText("No es pot obrir el fitxer de formularis ") + ShownPath(path));
   FieldReader reader(file);
 
   enum class Block { Header, Form, BrowseCount, Browse, Done };

@@ -1,5 +1,6 @@
 #include "config/session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -63,6 +64,13 @@ int16_t LeadingNumber(const std::string& text) {
 std::string EndDirectory(std::string dir) {
   if (!dir.empty() && dir.back() != ':' && dir.back() != '\\') dir += '\\';
   return dir;
+}
+
+std::string ShownPath(std::string path) {
+  const std::string& root = SessionSettings().RootDir;
+  if (root.find('/') != std::string::npos && path.starts_with(root))
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(root.size()), path.end(), '\\', '/');
+  return path;
 }
 
 void StartSession() {

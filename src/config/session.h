@@ -28,4 +28,10 @@ int16_t LeadingNumber(const std::string& text);
 // end in ":" or "\".
 std::string EndDirectory(std::string dir);
 
+// A path as a message shows it: for a path under a root directory written
+// with slashes, the backslashes the program joined to the root are shown as
+// slashes too, so that the path reads in one style. Only for showing: files
+// are opened with the path as built.
+std::string ShownPath(std::string path);
+
 }  // namespace config

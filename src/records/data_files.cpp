@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "config/session.h"
 #include "config/session_settings.h"
 #include "console/keyboard.h"
 #include "console/message_box.h"
@@ -167,8 +168,8 @@ void EndProcess(int code) {
 // The open failure path: the message naming the file and the status, a key,
 // every file reset, the end of the process.
 void OpenFailure(const std::string& fileName, int16_t status) {
-  std::string message = OpenFailureText(config::SessionSettings().LanguageCode) + fileName + " (" +
-                        std::to_string(status) + ")";
+  std::string message = OpenFailureText(config::SessionSettings().LanguageCode) +
+                        config::ShownPath(fileName) + " (" + std::to_string(status) + ")";
   console::ShowMessage(12, message);
   platform::ActiveConsole().Beep();
   console::FlushKeys();

@@ -182,5 +182,22 @@ TEST_F(ProgramTest, TheTerminalsSmallWindowNoticeIsInTheSessionsLanguage) {
             "\x1b[1;1HLa ventana debe medir como m\xC3\xADnimo 80 \xC3\x97 25 (ahora 79 \xC3\x97 24).");
 }
 
+TEST_F(ProgramTest, StartUpMessagesShowPathsInTheRootDirectorysStyle) {
+  fs::remove(root / "FORMS" / "RECINQRY.JPN");
+  StartSession();
+  const std::string rootDir = config::SessionSettings().RootDir;
+  ASSERT_EQ(rootDir, root.string() + "/");
+  EXPECT_EQ(config::LoadForm().Message,
+            "No es pot obrir el fitxer de formularis " + rootDir + "FORMS/RECINQRY.JPN");
+
+  // A root written with backslashes keeps them.
+  config::SessionSettings().RootDir = "C:\\GEST\\";
+  EXPECT_EQ(config::LoadForm().Message,
+            "No es pot obrir el fitxer de formularis C:\\GEST\\FORMS\\RECINQRY.JPN");
+  EXPECT_EQ(config::ShownPath("C:\\GEST\\DADES\\PropietH"), "C:\\GEST\\DADES\\PropietH");
+  config::SessionSettings().RootDir = "/b5/";
+  EXPECT_EQ(config::ShownPath("/b5/DADES\\PropietH"), "/b5/DADES/PropietH");
+}
+
 }  // namespace
 }  // namespace apptest

@@ -187,7 +187,7 @@ TEST_F(LoadFormTest, Failures) {
 TEST_F(LoadFormTest, FileThatCannotBeOpened) {
   config::LoadFormResult result = LoadForm();
   EXPECT_EQ(result.Status, config::kFormFileNotOpened);
-  EXPECT_NE(result.Message.find("FORMS\\RECINQRY.JPN"), std::string::npos) << result.Message;
+  EXPECT_NE(result.Message.find("FORMS/RECINQRY.JPN"), std::string::npos) << result.Message;
   EXPECT_EQ(FormModel().FormCount(), 0);
   std::filesystem::create_directories(dir_ / "FORMS/RECINQRY.JPN");  // a folder of that name
   EXPECT_EQ(LoadForm().Status, config::kFormFileNotOpened);
