@@ -153,8 +153,10 @@ void EditLine(int16_t& row, int16_t& col, int16_t& width, std::string& text, int
   if (row == 0) row = static_cast<int16_t>(screen.CursorRow() - (cs.WindowDepth > 0 ? cs.WindowTop : 0));
   if (col == 0) col = static_cast<int16_t>(screen.CursorColumn() - (cs.WindowDepth > 0 ? cs.WindowLeft : 0));
   int p = std::clamp<int>(pos, 1, l1);
-  if (width <= 0) width = static_cast<int16_t>(l1);  // a negative width is taken as 0: one row
-  const int w = width;
+  // A width of 0 or less puts the whole text on one row. The arithmetic stays
+  // in int: length + 1 does not fit 16 bits for a text of 32767 characters.
+  const int w = width > 0 ? static_cast<int>(width) : l1;
+  width = static_cast<int16_t>(std::min(w, 32767));
   const int16_t mask = cs.MaskChar;
 
   // With a choice list the field shows one entry between two arrows. A list
@@ -187,7 +189,7 @@ void EditLine(int16_t& row, int16_t& col, int16_t& width, std::string& text, int
     for (int k = 1; k <= length; k += w) {
       console::Locate(static_cast<int16_t>(row + (k - 1) / w), col);
       if (mask != 0) {
-        screen.WriteText(std::string(static_cast<size_t>(w - 1), static_cast<char>(mask)));
+        screen.WriteText(std::string(static_cast<size_t>(std::max(w - 1, 0)), static_cast<char>(mask)));
       } else if (choosing) {
         text = PadOrCut(choices[current].Value, text.size());
         // The entry is shown once, on the field's first row.

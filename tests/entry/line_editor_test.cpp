@@ -320,6 +320,28 @@ TEST_F(LineEditorTest, NegativeWidthIsTakenAsOneRow) {
   EXPECT_EQ(Cells(5, 10, 7), "QABCDE ");
 }
 
+// The width a form asks for is its value's length + 1, which wraps to a
+// negative 16-bit number for a value of 32767 characters; longer texts than a
+// 16-bit position can reach must be edited without reading past the text.
+TEST_F(LineEditorTest, WidthsBeyondSixteenBitsAreEditedSafely) {
+  struct WideCase {
+    size_t length;
+    int16_t width;
+  };
+  const WideCase cases[] = {{32767, -32768}, {32767, 0}, {40000, -32768}, {100000, 0}, {32767, 32767}};
+  for (const WideCase& c : cases) {
+    SetUp();
+    Keys({'Q', KeyEnd, KeyRight, KeyEnter});
+    Result r;
+    EXPECT_NO_THROW(r = Edit(std::string(c.length, 'X'), 1, 2, 3, c.width)) << c.length << " " << c.width;
+    EXPECT_EQ(r.Text.size(), c.length);
+    EXPECT_EQ(r.Text.substr(0, 3), "XXX");  // insert mode: a full text takes no more characters
+    EXPECT_GT(r.Width, 0);
+    EXPECT_EQ(r.Key, KeyEnter) << c.length << " " << c.width;
+    EXPECT_EQ(Cells(2, 3, 3), "XXX");
+  }
+}
+
 TEST_F(LineEditorTest, ZeroPositionsInsideAWindowStayWhereTheCursorIs) {
   console::State().WindowDepth = 1;
   console::State().WindowTop = 4;
