@@ -17,6 +17,17 @@ namespace {
 // kilobytes; a damaged one could otherwise ask for gigabytes of blanks.
 constexpr size_t kMaxValueBytes = 16u << 20;
 
+// The largest screen a form is drawn on: a value longer than its cells, or a
+// width whose length + 1 (the line editor's one-row width) overflows 16 bits,
+// cannot be shown or edited.
+constexpr int kScreenCells = 80 * 25;
+
+bool FieldTooWide(const FormField& field) {
+  for (int16_t width : {field.FieldLineWidth, field.FieldClearWidth})
+    if (width < 0 || width >= 32767) return true;
+  return field.FieldWidth > kScreenCells;
+}
+
 LoadFormResult Failure(int16_t status, std::string message) {
   return LoadFormResult{status, std::move(message)};
 }
@@ -75,7 +86,7 @@ LoadFormResult LoadForm() {
           field.FieldChoices = TranslateText(reader.ReadText());
           size_t width = static_cast<size_t>(std::max<int16_t>(field.FieldWidth, 0));
           valueBytes += width;
-          if (valueBytes > kMaxValueBytes)
+          if (valueBytes > kMaxValueBytes || FieldTooWide(field))
             return Failure(kFormFileTooLarge,
                            TranslateText("El fitxer de formularis descriu camps massa llargs: ") + path);
           field.FieldValue.assign(width, ' ');
