@@ -28,6 +28,27 @@ using config::FormModel;
 void Write(std::string_view text) { platform::ActiveConsole().WriteText(text); }
 void WriteBlanks(int n) { platform::ActiveConsole().WriteBlanks(n); }
 
+// Writes text at (row, column), relative to the innermost window, cut at the
+// screen's edges instead of wrapping onto the next row; nothing of a row
+// outside the screen.
+void WriteAt(int row, int column, std::string_view text) {
+  const int absRow = console::FirstRow() + row - 1;
+  int absColumn = console::FirstColumn() + column - 1;
+  const int screenWidth = console::ScreenWidth();
+  if (absRow < 1 || absRow > console::ScreenHeight() || absColumn > screenWidth) return;
+  if (absColumn < 1) {
+    const size_t skip = static_cast<size_t>(1 - absColumn);
+    if (skip >= text.size()) return;
+    text.remove_prefix(skip);
+    column += static_cast<int>(skip);
+    absColumn = 1;
+  }
+  text = text.substr(0, std::min(text.size(), static_cast<size_t>(screenWidth - absColumn + 1)));
+  if (text.empty()) return;
+  console::Locate(static_cast<int16_t>(row), static_cast<int16_t>(column));
+  Write(text);
+}
+
 std::string FitTo(std::string text, size_t width) {
   text.resize(width, ' ');
   return text;
@@ -58,15 +79,12 @@ bool Secret(const FormField& field) { return (field.FieldFlags & config::kFieldS
 // whole on one row when lineWidth is 0.
 void PrintValue(int16_t row, int16_t column, const std::string& text, int16_t lineWidth) {
   if (lineWidth <= 0) {
-    console::Locate(row, column);
-    Write(text);
+    WriteAt(row, column, text);
     return;
   }
-  for (size_t k = 0; k < text.size(); k += static_cast<size_t>(lineWidth)) {
-    console::Locate(static_cast<int16_t>(row + static_cast<int16_t>(k / static_cast<size_t>(lineWidth))),
-                    column);
-    Write(text.substr(k, static_cast<size_t>(lineWidth)));
-  }
+  for (size_t k = 0; k < text.size(); k += static_cast<size_t>(lineWidth))
+    WriteAt(row + static_cast<int>(k / static_cast<size_t>(lineWidth)), column,
+            std::string_view(text).substr(k, static_cast<size_t>(lineWidth)));
 }
 
 // Where the blanks after the value start: right of the value's last line.
@@ -264,22 +282,23 @@ void DrawForm(int16_t form) {
   console::SetStyle("rh");
   if (form == 1) {
     // Centred on column 41; an exact half goes to the even column.
-    const std::string& title = config::SessionSettings().MenuTitle;
+    // A title wider than the screen is cut to it.
+    const std::string title = config::SessionSettings().MenuTitle.substr(
+        0, static_cast<size_t>(std::max<int>(0, console::ScreenWidth())));
     const int twice = 82 - static_cast<int>(title.size());
     int column = twice / 2;
     if (twice % 2 != 0) {
       const int below = (twice - 1) / 2;
       column = below % 2 == 0 ? below : below + 1;
     }
-    platform::ActiveConsole().MoveCursor(1, static_cast<int16_t>(column));
+    platform::ActiveConsole().MoveCursor(1, static_cast<int16_t>(std::max(column, 1)));
     Write(title);
   }
   const int16_t count = FieldCount(form);
   console::SetStyle("n");
   for (int16_t f = 1; f <= count; ++f) {
     const FormField& field = model.Field(form, f);
-    console::Locate(field.FieldRow, field.FieldColumn);
-    Write(field.FieldLabel);
+    WriteAt(field.FieldRow, field.FieldColumn, field.FieldLabel);
   }
   console::SetStyle("h");
   for (int16_t f = 1; f <= count; ++f) DrawFieldValue(form, f);

@@ -429,6 +429,23 @@ TEST_F(FormsEntryTest, ValuesDrawAsChoiceDescriptionsOrInLines) {
   EXPECT_EQ(console.RowText(1).find("ABCD"), 38u);
 }
 
+TEST_F(FormsEntryTest, TitleLabelsAndValuesAreCutAtTheScreenEdge) {
+  config::SessionSettings().MenuTitle = std::string(300, 'X');
+  Forms(1, 3);
+  Form(1, 3);
+  Field(1, 1, 5, 70, "Etiqueta: ", 20).FieldValue = std::string(20, 'V');  // value runs past column 80
+  Field(1, 2, 40, 90, "Fora: ", 5).FieldValue = "FFFFF";                    // wholly off the screen
+  Field(1, 3, 7, 75, "Etiqueta llarga: ", 3).FieldValue = "LLL";            // label runs past column 80
+  forms::DrawForm(1);
+  EXPECT_EQ(console.RowText(1), std::string(80, 'X'));
+  for (int16_t r = 2; r <= 4; ++r) EXPECT_EQ(Row(r), "") << r;
+  EXPECT_EQ(Cells(5, 70, 11), "Etiqueta: V");
+  EXPECT_EQ(Row(6), "");
+  EXPECT_EQ(Cells(7, 75, 6), "Etique");
+  EXPECT_EQ(Row(8), "");
+  for (int16_t r = 1; r <= 25; ++r) EXPECT_EQ(console.RowText(r).find('F'), std::string::npos) << r;
+}
+
 TEST_F(FormsEntryTest, StoreFieldValueCutsOrPadsToTheWidth) {
   Forms(1, 2);
   Form(1, 2);
