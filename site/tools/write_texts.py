@@ -149,6 +149,11 @@ LANGUAGE = [
     # The estate form and the estates list.
     (FORM_LABEL, "Código de finca: ", "Còdi de finca: ", "Código de finca: "),
     (BROWSE_HEADER, "Cód._Nome_da_finca", "Còdi_Nòm_dera_finca", "Cód._Nombre_de_la_finca"),
+    # The browse's line file cannot be made in the work directory.
+    ("No es pot crear el fitxer de treball ",
+     "Nom se pode criar o ficheiro de trabalho ",
+     "Non se pòt crear eth fichèr de trabalh ",
+     "No se puede crear el fichero de trabajo "),
     # Faults of the form file, before the estate form can be shown.
     ("No es pot obrir el fitxer de formularis ",
      "Nom se pode abrir o ficheiro de formulários ",

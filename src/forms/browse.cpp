@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "config/form_model.h"
+#include "config/language.h"
+#include "config/session.h"
 #include "console/keyboard.h"
+#include "console/message_box.h"
 #include "console/style.h"
 #include "console/window_stack.h"
 #include "forms/browse_file.h"
@@ -371,6 +374,14 @@ int16_t BrowseRun::Run() {
 
   int16_t key = 0;
   result = -1;
+  if (!opened) {
+    // Without its line file the list cannot be shown: say which file, until
+    // a key. The caller's bell follows, as for any browse left without a choice.
+    console::ShowMessage(12, config::TranslateText("No es pot crear el fitxer de treball ") +
+                                 config::ShownPath(path));
+    WaitKey();
+    PopWindow();
+  }
   if (opened) {
     DrawHeader();
     position_ = 1;

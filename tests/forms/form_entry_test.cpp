@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <tuple>
 
 #include "console/keyboard.h"
@@ -299,6 +301,34 @@ TEST_F(FormsEntryBrowseTest, BrowseLeftWithoutAChoiceRingsAndKeepsTheTypedText) 
   EXPECT_EQ(Value(1, 1), "7  ");
   EXPECT_TRUE(chosen.empty());
   EXPECT_EQ(rows.back(), 5);
+}
+
+TEST_F(FormsEntryBrowseTest, LineFileThatCannotBeCreatedIsNamedToTheOperator) {
+  // A work directory under a regular file: nothing can be created in it.
+  { std::ofstream(root / "NOTADIR") << "x"; }
+  config::SessionSettings().TempDir = (root / "NOTADIR").string() + "/";
+  console::SetKeySet("ea", "1b");
+  std::vector<std::string> screens;  // the whole screen at each key wait
+  console.OnWait = [this, &screens] {
+    std::string text;
+    for (int16_t r = 1; r <= 25; ++r) text += console.RowText(r) + "\n";
+    screens.push_back(text);
+  };
+  Keys({'7', KeyF4, 'x', KeyEnter});
+  EXPECT_EQ(Enter(1), KeyEnter);
+  EXPECT_EQ(console.Beeps(), 1);
+  EXPECT_EQ(Value(1, 1), "7  ");
+  EXPECT_TRUE(chosen.empty());
+  // The message is on the screen while a key is awaited, and gone once the
+  // field is edited again.
+  auto message = std::find_if(screens.begin(), screens.end(), [](const std::string& text) {
+    return text.find("No es pot crear el fitxer de treball ") != std::string::npos;
+  });
+  ASSERT_NE(message, screens.end());
+  EXPECT_NE(message->find("DIR/Browse.tmp"), std::string::npos) << *message;  // the path may wrap
+  EXPECT_EQ(screens.back().find("No es pot crear"), std::string::npos) << screens.back();
+  EXPECT_EQ(console::State().WindowDepth, 0);
+  EXPECT_FALSE(std::filesystem::exists(root / "Browse.tmp"));
 }
 
 TEST_F(FormsEntryBrowseTest, HookThatClearsTheDefinitionRunsTheBrowseAgain) {
