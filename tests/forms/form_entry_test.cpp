@@ -379,7 +379,7 @@ TEST_F(FormsEntryTest, RefusedFormStartsAgainAtItsFirstField) {
   int refusals = 1;
   forms::State().Hooks.CheckForm = [&](int16_t form, int16_t key) {
     checks.emplace_back(form, key);
-    return int16_t{refusals-- > 0 ? -1 : 0};
+    return static_cast<int16_t>(refusals-- > 0 ? -1 : 0);
   };
   Keys({KeyEnter, KeyEnter, KeyEnter, KeyEnter});
   EXPECT_EQ(Enter(1), KeyEnter);
