@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cp850.h"
+#include "keys.h"
 
 namespace platform {
 
@@ -126,12 +127,7 @@ uint8_t LetterFinalScan(char final) {
 }  // namespace
 
 uint8_t AsciiScan(uint8_t ch) {
-  static const char* rows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
-  static const uint8_t starts[] = {0x10, 0x1E, 0x2C};
-  uint8_t lower = (ch >= 'A' && ch <= 'Z') ? static_cast<uint8_t>(ch + 32) : ch;
-  for (int r = 0; r < 3; ++r)
-    for (int i = 0; rows[r][i]; ++i)
-      if (rows[r][i] == lower) return static_cast<uint8_t>(starts[r] + i);
+  if (uint8_t letter = LetterScan(ch)) return letter;
   switch (ch) {
     case '1':
     case '!':
