@@ -150,15 +150,29 @@ std::string TranslateNext(int16_t& key) {
 }
 
 // Runs a hot-key pop-up once, guarded by its flag, and queues its text.
+// The exit-key set has one save slot, which the form or list that the pop-up
+// interrupts may hold: the pop-up's own "+" would then save nothing and its
+// "-" hand back the caller's older set. The caller's whole set, with its save
+// slot and the mask, is therefore put back here when the pop-up ends.
 void ServeHotKey(int16_t ConsoleState::*flag, std::function<std::string()> ConsoleState::*hook) {
   ConsoleState& state = State();
   if (state.*flag || !(state.*hook)) return;
   state.*flag = -1;
+  const std::string keys = state.ExitKeys, results = state.ExitKeyResults;
+  const std::string savedKeys = state.SavedExitKeys, savedResults = state.SavedExitKeyResults;
+  const int16_t savedDepth = state.SavedExitKeyDepth, mask = state.MaskChar;
   // Copy the hook: the pop-up may replace the state's hooks while it runs.
   std::function<std::string()> popup = state.*hook;
   std::string text = popup();
-  State().*flag = 0;
-  State().TypeAhead = text;
+  ConsoleState& after = State();
+  after.ExitKeys = keys;
+  after.ExitKeyResults = results;
+  after.SavedExitKeys = savedKeys;
+  after.SavedExitKeyResults = savedResults;
+  after.SavedExitKeyDepth = savedDepth;
+  after.MaskChar = mask;
+  after.*flag = 0;
+  after.TypeAhead = text;
 }
 
 // Item values of a key list: leading hexadecimal digits, 0 if none, cut to 16 bits.

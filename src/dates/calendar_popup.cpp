@@ -28,34 +28,6 @@ std::string TwoDigits(int16_t day) {
   return text;
 }
 
-// The exit-key set of whatever the pop-up interrupts, put back whole on the
-// way out. The set has one save slot: when the caller (a form, a browse)
-// holds it, the pop-up's own "+" saves nothing and its "-" would hand back
-// the caller's saved set in place of its current one.
-class ExitKeysKept {
- public:
-  ExitKeysKept()
-      : keys_(console::State().ExitKeys),
-        results_(console::State().ExitKeyResults),
-        savedKeys_(console::State().SavedExitKeys),
-        savedResults_(console::State().SavedExitKeyResults),
-        depth_(console::State().SavedExitKeyDepth) {}
-  ~ExitKeysKept() {
-    console::ConsoleState& state = console::State();
-    state.ExitKeys = keys_;
-    state.ExitKeyResults = results_;
-    state.SavedExitKeys = savedKeys_;
-    state.SavedExitKeyResults = savedResults_;
-    state.SavedExitKeyDepth = depth_;
-  }
-  ExitKeysKept(const ExitKeysKept&) = delete;
-  ExitKeysKept& operator=(const ExitKeysKept&) = delete;
-
- private:
-  std::string keys_, results_, savedKeys_, savedResults_;
-  int16_t depth_;
-};
-
 // Title row of the i-th month of the quarter (relative to the window).
 int16_t TitleRow(int i) { return static_cast<int16_t>(7 * i + 2); }
 
@@ -109,7 +81,6 @@ CalendarDay Today() {
 
 std::string CalendarPopup() {
   platform::Console& con = platform::ActiveConsole();
-  const ExitKeysKept keptExitKeys;
   console::SetKeySet("+ea", kCalendarKeys);
   console::SetStyle("+n");
   const int cursorSize = con.CursorSize();

@@ -81,34 +81,6 @@ class Calculator {
   bool open_ = false;
 };
 
-// The exit-key set of whatever the pop-up interrupts, put back whole on the
-// way out. The set has one save slot: when the caller (a form, a browse)
-// holds it, the pop-up's own "+" saves nothing and its "-" would hand back
-// the caller's saved set in place of its current one.
-class ExitKeysKept {
- public:
-  ExitKeysKept()
-      : keys_(console::State().ExitKeys),
-        results_(console::State().ExitKeyResults),
-        savedKeys_(console::State().SavedExitKeys),
-        savedResults_(console::State().SavedExitKeyResults),
-        depth_(console::State().SavedExitKeyDepth) {}
-  ~ExitKeysKept() {
-    console::ConsoleState& state = console::State();
-    state.ExitKeys = keys_;
-    state.ExitKeyResults = results_;
-    state.SavedExitKeys = savedKeys_;
-    state.SavedExitKeyResults = savedResults_;
-    state.SavedExitKeyDepth = depth_;
-  }
-  ExitKeysKept(const ExitKeysKept&) = delete;
-  ExitKeysKept& operator=(const ExitKeysKept&) = delete;
-
- private:
-  std::string keys_, results_, savedKeys_, savedResults_;
-  int16_t depth_;
-};
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -141,7 +113,6 @@ std::string CalculatorTapePath() { return config::SessionSettings().TerminalDir 
 
 std::string CalculatorPopup() {
   platform::Console& con = platform::ActiveConsole();
-  const ExitKeysKept keptExitKeys;
   console::SetKeySet("+e", "");
   console::SetStyle("+n");
   const int cursorSize = con.CursorSize();

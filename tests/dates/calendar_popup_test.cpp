@@ -216,9 +216,12 @@ TEST_F(CalendarPopupTest, TheExitKeysOfAFormHoldingTheSaveSlotComeBack) {
   console::SetKeySet("a", "1b");
   console::SetKeySet("+ea", "d,1b,3e00");  // as a form does around its field
   const std::string keys = console::State().ExitKeys;
+  console::State().CalendarPopup = dates::CalendarPopup;
+  screen.PushKey(console::KeyAltC);
   screen.PushKey(console::KeyDown);
   screen.PushKey('F');
-  EXPECT_EQ(dates::CalendarPopup(), "12/3/2001 ");
+  EXPECT_EQ(console::ReadKey(), console::KeyAltC);
+  EXPECT_EQ(console::State().TypeAhead, "12/3/2001 ");
   EXPECT_EQ(console::State().ExitKeys, keys);
   EXPECT_EQ(console::State().SavedExitKeyDepth, 1);
   console::SetKeySet("-", "");  // the form's own restore still finds its saved set

@@ -270,9 +270,11 @@ TEST_F(CalculatorPopupTest, TheExitKeysOfAFormHoldingTheSaveSlotComeBack) {
   console::SetKeySet("a", "1b");
   console::SetKeySet("+ea", "d,1b,3e00");  // as a form does around its field
   const console::ConsoleState before = console::State();
+  console::State().CalculatorPopup = numbers::CalculatorPopup;
+  screen.PushKey(console::KeyAltX);
   screen.PushText("4");
   screen.PushKey(console::KeyEsc);
-  numbers::CalculatorPopup();
+  EXPECT_EQ(console::ReadKey(), console::KeyAltX);
   EXPECT_EQ(console::State().ExitKeys, before.ExitKeys);
   EXPECT_EQ(console::State().ExitKeyResults, before.ExitKeyResults);
   EXPECT_EQ(console::State().SavedExitKeyDepth, 1);
