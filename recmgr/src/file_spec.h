@@ -56,10 +56,10 @@ struct FileSpec {
 
 // Parses and validates a creation specification taken from a buffer of
 // `size` bytes. Answers 0 or a record-manager status (22, 24 to 29) and
-// `used`, the number of bytes the specification takes.
+// `used`, the number of bytes the creation specification takes.
 int16_t ParseFileSpec(const uint8_t* data, size_t size, FileSpec& spec, size_t& used);
 
-// Writes the specification in the Create/Stat layout, with the record count
+// Writes the creation specification in the Create/Stat layout, with the record count
 // and each segment's distinct-value count (the count of its key) filled in.
 std::string SerializeFileSpec(const FileSpec& spec, uint32_t records = 0,
                               const std::vector<uint32_t>& distinct = {});

@@ -132,7 +132,7 @@ bool ParseSpecText(const std::string& text, std::string& specBytes, std::string&
   const int16_t status =
       ParseFileSpec(reinterpret_cast<const uint8_t*>(specBytes.data()), specBytes.size(), check, used);
   if (status != RM_OK) return fail(std::string(StatusText(status)) + " (" + std::to_string(status) + ")");
-  if (specBytes.size() > 1536) return fail("the specification is longer than 1536 bytes");
+  if (specBytes.size() > 1536) return fail("the creation specification is longer than 1536 bytes");
   error.clear();
   return true;
 }

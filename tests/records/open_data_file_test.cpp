@@ -91,7 +91,7 @@ TEST_F(OpenDataFileTest, NameSplitAndDefaultExtension) {
     records::State().Manager = &recorder;
     records::State().EndProcess = [this](int code) { exitCodes.push_back(code); };
     recorder.Calls.clear();
-    // Not found, then created from the specification named by the base name.
+    // Not found, then created from the creation specification named by the base name.
     WriteSpecFile(c.specBase, Spec(50, {{{4, 0}}}));
     recorder.Push(12);
     recorder.Push(0);
