@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "demo_copy_fixture.h"
 #include "pty_session.h"
 
 namespace e2e {
@@ -17,30 +18,9 @@ namespace fs = std::filesystem;
 
 const std::string CtrlY = "\x19";
 
-class InquiryEndToEnd : public ::testing::Test {
+class InquiryEndToEnd : public DemoCopyTest {
  protected:
-  void SetUp() override {
-    const fs::path demo = fs::path(RECINQRY_BUILD_DIR) / "demo";
-    ASSERT_TRUE(fs::exists(demo / "DADES" / "CobramH.dat"))
-        << "the demo installation is made by the demo_site target: " << demo;
-    root = fs::path(RECINQRY_BUILD_DIR) / "test-sites" /
-           ("e2e-app-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    fs::create_directories(root.parent_path());
-    fs::copy(demo, root, fs::copy_options::recursive);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
-
-  bool Start(PtySession& session, const std::string& terminal) {
-    session.SetEnv("WRKROOT", root.string() + "/");
-    session.SetEnv("WRKTMP", (root / terminal).string() + "/");
-    session.SetWorkDir(root.string());
-    return session.Start(BuiltProgram("recinqry"));
-  }
+  InquiryEndToEnd() : DemoCopyTest("e2e-app-") {}
 
   // n cells of a row from a column (1-based), as the terminal shows them
   // (ASCII only: other characters read as '?').
@@ -68,8 +48,6 @@ class InquiryEndToEnd : public ::testing::Test {
     }
     return true;
   }
-
-  fs::path root;
 };
 
 TEST_F(InquiryEndToEnd, AnOperatorLooksUpEstatesPagesThroughThemAndLeaves) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "demo_copy_fixture.h"
 #include "pty_session.h"
 
 namespace e2e {
@@ -15,30 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PopupsEndToEnd : public ::testing::Test {
+class PopupsEndToEnd : public DemoCopyTest {
  protected:
-  void SetUp() override {
-    const fs::path demo = fs::path(RECINQRY_BUILD_DIR) / "demo";
-    ASSERT_TRUE(fs::exists(demo / "DADES" / "CobramH.dat"))
-        << "the demo installation is made by the demo_site target: " << demo;
-    root = fs::path(RECINQRY_BUILD_DIR) / "test-sites" /
-           ("e2e-popups-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    fs::create_directories(root.parent_path());
-    fs::copy(demo, root, fs::copy_options::recursive);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
-
-  bool Start(PtySession& session) {
-    session.SetEnv("WRKROOT", root.string() + "/");
-    session.SetEnv("WRKTMP", (root / "TERM01").string() + "/");
-    session.SetWorkDir(root.string());
-    return session.Start(BuiltProgram("recinqry"));
-  }
+  PopupsEndToEnd() : DemoCopyTest("e2e-popups-") {}
 
   static bool RowStarts(const PtySession& session, int row, const std::string& utf8) {
     return session.Screen().RowText(row).rfind(utf8, 0) == 0;
@@ -46,8 +26,6 @@ class PopupsEndToEnd : public ::testing::Test {
   static bool RowBlank(const PtySession& session, int row) {
     return session.Screen().RowText(row).find_first_not_of(' ') == std::string::npos;
   }
-
-  fs::path root;
 };
 
 TEST_F(PopupsEndToEnd, TheCalculatorsFigureLandsInTheEstateField) {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cp850.h"
+
 namespace e2e {
 
 class VtScreen {
@@ -89,23 +91,7 @@ class VtScreen {
   // Sequences the emulator did not understand, for failure messages.
   const std::vector<std::string>& Unknown() const { return unknown_; }
 
-  static void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
+  static void AppendUtf8(std::string& out, char32_t cp) { platform::AppendUtf8(out, cp); }
 
  private:
   enum class State { Ground, Escape, Csi, EscapeIntermediate, Osc };
